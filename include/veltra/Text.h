@@ -1,0 +1,36 @@
+// Text helpers shared by the control and its platforms: UTF-8 conversion, the Windows-1252
+// character codes that typed keys carry, and the case mapping of Windows-1252 letters.
+#pragma once
+
+#include "veltra/Types.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace veltra {
+
+// UTF-8 <-> UTF-16. Invalid UTF-8 becomes U+FFFD; an unpaired surrogate becomes U+FFFD.
+std::string toUtf8(std::u16string_view text);
+String fromUtf8(std::string_view text);
+
+// The character that a Windows-1252 code stands for. Codes outside 0..255 (as a key press
+// carries for characters outside the code page) are taken as 16-bit character codes.
+char16_t characterOfCode(Integer code);
+// The Windows-1252 code of a character; characters outside the code page give their
+// 16-bit code as a signed number.
+Integer codeOfCharacter(char16_t character);
+// Whether the character has a Windows-1252 code.
+bool isWindows1252(char16_t character);
+
+// Case mapping of the Windows-1252 letters (accented ones included: é/É, ç/Ç, š/Š, œ/Œ);
+// other characters are returned unchanged.
+char16_t upperCase(char16_t character);
+char16_t lowerCase(char16_t character);
+String upperCase(std::u16string_view text);
+String lowerCase(std::u16string_view text);
+
+// Leading and trailing U+0020 removed (tabs and other spaces stay).
+String trimSpaces(std::u16string_view text);
+
+} // namespace veltra

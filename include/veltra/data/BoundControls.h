@@ -1,0 +1,70 @@
+// What every platform's bound controls share: the bound text box and the list logic of a
+// data-bound combo box.
+#pragma once
+
+#include "veltra/data/SqliteDataSource.h"
+
+namespace veltra {
+
+// The text box bound to a field of the data source: its text is that field of the current
+// row, or empty without one. It reports every change of its text.
+class BoundTextBox final : public TextBox, private DataSourceListener {
+  public:
+    explicit BoundTextBox(SqliteDataSource& source);
+    ~BoundTextBox() override;
+
+    void attach(ControlNotifications* control) override { control_ = control; }
+    String Text() const override { return text_; }
+    void Text(const String& value) override;
+    void DataField(const String& value) override;
+
+  private:
+    void currentRowChanged() override;
+
+    SqliteDataSource& source_;
+    ControlNotifications* control_ = nullptr;
+    String dataField_;
+    String text_;
+};
+
+// The rows of a combo box's list and how texts and keys match them. The list holds the
+// data source's result as it stood at the last refresh, read on demand; key and list
+// value are read by the current column names, and a name the result lacks matches nothing.
+class ListModel {
+  public:
+    explicit ListModel(SqliteDataSource& source) : source_(source) {}
+
+    const String& listField() const { return listField_; }
+    const String& boundColumn() const { return boundColumn_; }
+    // A name that the data source's current rows lack fails with error 3265; with no
+    // result yet any name is kept. The placeholder "xnadas" is always accepted as the
+    // bound column.
+    void listField(const String& name);
+    void boundColumn(const String& name);
+
+    void refresh() { rows_ = source_.rows(); }
+    bool hasRow(std::size_t index) const { return rows_ && rows_->fetch(index); }
+    // Reads the whole result.
+    std::size_t rowCount() const { return rows_ ? rows_->fetchAll() : 0; }
+    String value(std::size_t index) const;
+    String key(std::size_t index) const;
+
+    // The first row whose list value is exactly the text (case-sensitive).
+    std::optional<std::size_t> findValue(const String& text) const;
+    // The first row whose key is exactly the text.
+    std::optional<std::size_t> findKey(const String& key) const;
+    // The key of the row the text matches; the text itself while it matches none.
+    String boundTextFor(const String& text) const;
+
+  private:
+    String cell(std::size_t index, const String& column) const;
+    std::optional<std::size_t> find(const String& column, const String& text) const;
+    void checkColumn(const String& name) const;
+
+    SqliteDataSource& source_;
+    String listField_;
+    String boundColumn_ = u"xnadas";
+    std::shared_ptr<RowSet> rows_;
+};
+
+} // namespace veltra

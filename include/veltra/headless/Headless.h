@@ -1,0 +1,253 @@
+// The headless platform: a combo box, host and windowing services without a screen, which
+// record what the control does as transcript lines. Tests and veltra-play drive it.
+#pragma once
+
+#include "veltra/Veltra.h"
+#include "veltra/data/BoundControls.h"
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+
+namespace veltra::headless {
+
+// Receives one transcript line at a time.
+using TraceSink = std::function<void(const std::string&)>;
+
+// Transcript forms of values: strings double-quoted with \" \\ \r \n \t escaped, numbers
+// in shortest decimal form, Booleans True/False, null as Null, fonts as Font(NAME SIZE...).
+std::string quote(const String& text);
+std::string formatNumber(double number);
+std::string formatValue(const Variant& value);
+std::string formatFont(const FontRef& font);
+
+// One key event as the keyboard delivers it; a stroke with a character stands for the
+// whole typing of that character (key down, key press, key up).
+struct KeyStroke {
+    Integer keyCode = 0;
+    Integer shift = 0;
+    bool up = false;
+    char16_t character = 0;
+};
+
+namespace Shift {
+inline constexpr Integer Shift = 1;
+inline constexpr Integer Ctrl = 2;
+inline constexpr Integer Alt = 4;
+} // namespace Shift
+
+namespace Key {
+inline constexpr Integer Backspace = 8, Tab = 9, Enter = 13, ShiftKey = 16, Alt = 18, Esc = 27,
+                         End = 35, Home = 36, Left = 37, Up = 38, Right = 39, Down = 40,
+                         Delete = 46, V = 86;
+}
+
+// The virtual-key code and shift state with which a character is typed on a US keyboard.
+// Accented letters use their base letter's key, ç and Ç key 186; other characters key 0.
+KeyStroke keyOfCharacter(char16_t character);
+
+// Sizes: 15 twips to the pixel. The box's height follows its font size: the lower bound
+// (in twips) of the font-size band whose size is the largest not above the font's size,
+// and 315 below 9 points.
+inline constexpr Single kTwipsPerPixel = 15;
+Single comboHeightForFontSize(float points);
+
+class HeadlessHost final : public Host {
+  public:
+    explicit HeadlessHost(TraceSink trace) : trace_(std::move(trace)) {}
+
+    void attach(ControlNotifications* control) override { control_ = control; }
+    void PropertyChanged(const String& key) override;
+    FontRef AmbientFont() override { return Font::make(u"MS Sans Serif", 8.25f); }
+    void ScaleMode(Integer mode) override { scaleMode_ = mode; }
+    Single Width() const override { return width_; }
+    Single Height() const override { return height_; }
+    void Height(Single twips) override;
+    std::intptr_t hWnd() const override { return 1; }
+
+    Integer scaleMode() const { return scaleMode_; }
+    // The host sets the control's size (twips) and tells it to lay itself out.
+    void resize(Single widthTwips, Single heightTwips);
+
+  private:
+    TraceSink trace_;
+    ControlNotifications* control_ = nullptr;
+    Integer scaleMode_ = ScaleMode::Twips;
+    Single width_ = 3120;
+    Single height_ = 300;
+};
+
+// Sent keys are queued; the platform delivers them after the current input event.
+// Message boxes are recorded and closed at once. Client and screen coordinates coincide.
+class HeadlessWindowing final : public Windowing {
+  public:
+    explicit HeadlessWindowing(TraceSink trace) : trace_(std::move(trace)) {}
+
+    void SendKeys(const String& keys, bool wait) override;
+    void keybd_event(std::uint8_t virtualKey, std::uint8_t scanCode, Long flags,
+                     std::uintptr_t extraInfo) override;
+    Point ClientToScreen(std::intptr_t window, Point client) override;
+    void SetCursorPos(Long x, Long y) override;
+    void MsgBox(const String& prompt, Integer style, const std::optional<String>& title) override;
+    // Looks the path up in the real file system; only a regular file is found.
+    String Dir(const String& path) override;
+
+    std::optional<KeyStroke> takePendingKey();
+
+  private:
+    TraceSink trace_;
+    std::deque<KeyStroke> pending_;
+};
+
+// A combo box over the shared list logic, with the editing behaviour of a desktop combo
+// box: typed characters replace the selection, Backspace and Delete delete, arrows move
+// the caret or step through the list, Alt+Down opens the list, Tab leaves the control.
+class HeadlessComboBox final : public ComboBox {
+  public:
+    HeadlessComboBox(SqliteDataSource& source, HeadlessHost& host, TraceSink trace);
+
+    void attach(ControlNotifications* control) override { control_ = control; }
+    String Text() const override { return text_; }
+    void Text(const String& value) override;
+    String BoundText() const override { return list_.boundTextFor(text_); }
+    void BoundText(const String& value) override;
+    String ListField() const override { return list_.listField(); }
+    void ListField(const String& value) override { list_.listField(value); }
+    String BoundColumn() const override { return list_.boundColumn(); }
+    void BoundColumn(const String& value) override { list_.boundColumn(value); }
+    Long SelStart() const override { return selStart_; }
+    void SelStart(Long value) override;
+    Long SelLength() const override { return selLength_; }
+    void SelLength(Long value) override;
+    bool Locked() const override { return locked_; }
+    void Locked(bool value) override { locked_ = value; }
+    Colour ForeColor() const override { return foreColor_; }
+    void ForeColor(Colour value) override { foreColor_ = value; }
+    Colour BackColor() const override { return backColor_; }
+    void BackColor(Colour value) override { backColor_ = value; }
+    FontRef Font() const override { return font_; }
+    void Font(FontRef value) override;
+    String SavedText() const override { return text_; }
+    void Refresh() override { list_.refresh(); }
+    Single Width() const override;
+    void Width(Single value) override;
+    Single Height() const override;
+    // The height follows the font; a written height is not kept.
+    void Height(Single) override {}
+    bool Enabled() const override { return enabled_; }
+    void Enabled(bool value) override { enabled_ = value; }
+    void ToolTipText(const String& value) override { toolTip_ = value; }
+    void SetFocus() override;
+
+    // What the user does.
+    void focusIn();
+    void focusOut();
+    void typeCharacter(char16_t character);
+    void pressKey(KeyStroke stroke);
+    void paste(const String& text);
+    void select(Long start, Long length);
+    void pick(std::size_t row);
+    void click(Integer area);
+    void doubleClick(Integer area);
+    enum class Mouse { Down, Move, Up };
+    void mouse(Mouse what, Integer button, Integer shift, Single x, Single y);
+
+    bool hasFocus() const { return focused_; }
+    bool listOpen() const { return listOpen_; }
+    const String& toolTip() const { return toolTip_; }
+    const ListModel& list() const { return list_; }
+
+  private:
+    void keyDown(Integer& keyCode, Integer& shift);
+    void keyUp(Integer keyCode, Integer shift);
+    void applyKeyEffect(Integer keyCode, Integer shift);
+    void replaceSelection(const String& text);
+    void deleteSelectionOr(Integer direction);
+    void editText(String text, Long caret);
+    void stepRow(int direction);
+    bool acceptsInput() const { return enabled_; }
+
+    ListModel list_;
+    HeadlessHost& host_;
+    TraceSink trace_;
+    ControlNotifications* control_ = nullptr;
+    String text_ = u"Utilize * para pesquisar trechos";
+    Long selStart_ = 0;
+    Long selLength_ = 0;
+    bool locked_ = false;
+    bool enabled_ = true;
+    bool focused_ = false;
+    bool listOpen_ = false;
+    Colour foreColor_ = CorDoTextoDaJanela;
+    Colour backColor_ = CorDeFundoDaJanela;
+    FontRef font_ = Font::make(u"Tahoma", 8.25f, true);
+    String toolTip_;
+    Single widthTwips_ = 3135;
+};
+
+// The host program's event handlers: each event becomes a transcript line with its
+// arguments as passed; a handler set with setArgument then changes that argument.
+class RecordingEvents final : public VeltraEvents {
+  public:
+    explicit RecordingEvents(TraceSink trace) : trace_(std::move(trace)) {}
+
+    void setArgument(const std::string& event, const std::string& argument, Variant value);
+    void clearHandler(const std::string& event);
+
+    void CodigoAssociado(String& Numero) override;
+    void Change() override;
+    void Click() override;
+    void DblClick(Integer& Area) override;
+    void KeyDown(Integer& KeyCode, Integer& Shift) override;
+    void KeyPress(Integer& KeyAscii) override;
+    void KeyUp(Integer& KeyCode, Integer& Shift) override;
+    void MouseMove(Integer& Button, Integer& Shift, Single& x, Single& y) override;
+    void MouseUp(Integer& Button, Integer& Shift, Single& x, Single& y) override;
+    void MouseDown(Integer& Button, Integer& Shift, Single& x, Single& y) override;
+
+  private:
+    template <class T>
+    void apply(const std::string& event, const std::string& argument, T& target);
+    void mouseEvent(const std::string& name, Integer& Button, Integer& Shift, Single& x,
+                    Single& y);
+
+    TraceSink trace_;
+    std::map<std::string, std::map<std::string, Variant>> handlers_;
+};
+
+// One control on a headless form with everything around it. The event handlers survive
+// a new instance.
+class HeadlessForm {
+  public:
+    explicit HeadlessForm(TraceSink trace);
+    ~HeadlessForm();
+
+    // A new instance (InitProperties) with fresh child controls.
+    void newInstance();
+    Veltra& control();
+    HeadlessComboBox& comboBox();
+    SqliteDataSource& dataSource();
+    BoundTextBox& textBox();
+    HeadlessHost& host();
+    RecordingEvents& events() { return events_; }
+
+    // Runs one input action, then delivers the keys it sent.
+    template <class Action>
+    void input(Action&& action) {
+        std::forward<Action>(action)();
+        deliverSentKeys();
+    }
+    // Types the text one character at a time, sent keys delivered after each.
+    void type(const String& text);
+    void deliverSentKeys();
+
+  private:
+    struct Instance;
+
+    TraceSink trace_;
+    RecordingEvents events_;
+    std::unique_ptr<Instance> instance_;
+};
+
+} // namespace veltra::headless

@@ -1,0 +1,101 @@
+#include "veltra/data/BoundControls.h"
+
+#include "veltra/Error.h"
+#include "veltra/platform/Notifications.h"
+
+namespace veltra {
+
+namespace {
+
+[[noreturn]] void unknownField() {
+    throw Error(ErrorNumber::UnknownField, "Item não encontrado nesta coleção.");
+}
+
+// The text a field shows: a null shows as empty.
+String shownText(const Variant& value) { return value.isNull() ? String() : value.toText(); }
+
+} // namespace
+
+BoundTextBox::BoundTextBox(SqliteDataSource& source) : source_(source) {
+    source_.addListener(this);
+}
+
+BoundTextBox::~BoundTextBox() { source_.removeListener(this); }
+
+void BoundTextBox::Text(const String& value) {
+    if (value == text_)
+        return;
+    text_ = value;
+    if (control_)
+        control_->txtDbComb_Change();
+}
+
+void BoundTextBox::DataField(const String& value) {
+    const auto rows = source_.rows();
+    if (rows && !value.empty() && !rows->columnIndex(value))
+        unknownField();
+    dataField_ = value;
+    currentRowChanged();
+}
+
+void BoundTextBox::currentRowChanged() {
+    const auto rows = source_.rows();
+    const auto current = source_.currentRow();
+    String shown;
+    if (rows && current && !dataField_.empty())
+        if (const auto column = rows->columnIndex(dataField_))
+            shown = shownText(rows->row(*current)[*column]);
+    Text(shown);
+}
+
+void ListModel::checkColumn(const String& name) const {
+    const auto rows = source_.rows();
+    if (rows && !name.empty() && !rows->columnIndex(name))
+        unknownField();
+}
+
+void ListModel::listField(const String& name) {
+    checkColumn(name);
+    listField_ = name;
+}
+
+void ListModel::boundColumn(const String& name) {
+    if (name != u"xnadas")
+        checkColumn(name);
+    boundColumn_ = name;
+}
+
+String ListModel::cell(std::size_t index, const String& column) const {
+    if (!hasRow(index))
+        return {};
+    const auto position = rows_->columnIndex(column);
+    return position ? shownText(rows_->row(index)[*position]) : String();
+}
+
+String ListModel::value(std::size_t index) const { return cell(index, listField_); }
+
+String ListModel::key(std::size_t index) const { return cell(index, boundColumn_); }
+
+std::optional<std::size_t> ListModel::find(const String& column, const String& text) const {
+    if (!rows_ || !rows_->columnIndex(column))
+        return std::nullopt;
+    for (std::size_t i = 0; hasRow(i); ++i)
+        if (cell(i, column) == text)
+            return i;
+    return std::nullopt;
+}
+
+std::optional<std::size_t> ListModel::findValue(const String& text) const {
+    return find(listField_, text);
+}
+
+std::optional<std::size_t> ListModel::findKey(const String& key) const {
+    return find(boundColumn_, key);
+}
+
+String ListModel::boundTextFor(const String& text) const {
+    const auto row = findValue(text);
+    return row ? key(*row) : text;
+}
+
+} // namespace veltra

@@ -1,0 +1,287 @@
+#include "veltra/Error.h"
+#include "veltra/Text.h"
+#include "veltra/headless/Headless.h"
+#include "veltra/platform/Notifications.h"
+
+#include <algorithm>
+
+namespace veltra::headless {
+
+namespace {
+
+[[noreturn]] void invalidValue() {
+    throw Error(ErrorNumber::InvalidPropertyValue, "Valor de propriedade inválido.");
+}
+
+// The named keys that also type a character (delivered as a key press).
+bool typesCharacter(Integer keyCode) {
+    return keyCode == Key::Backspace || keyCode == Key::Enter || keyCode == Key::Esc;
+}
+
+} // namespace
+
+HeadlessComboBox::HeadlessComboBox(SqliteDataSource& source, HeadlessHost& host, TraceSink trace)
+    : list_(source), host_(host), trace_(std::move(trace)) {}
+
+// A write by code that changes the text puts the caret at the end, selects nothing and
+// reports the change before returning.
+void HeadlessComboBox::Text(const String& value) {
+    if (value == text_)
+        return;
+    editText(value, static_cast<Long>(value.size()));
+}
+
+void HeadlessComboBox::BoundText(const String& value) {
+    const auto row = list_.findKey(value);
+    Text(row ? list_.value(*row) : value);
+}
+
+void HeadlessComboBox::SelStart(Long value) {
+    if (value < 0)
+        invalidValue();
+    selStart_ = std::min(value, static_cast<Long>(text_.size()));
+    selLength_ = 0;
+}
+
+void HeadlessComboBox::SelLength(Long value) {
+    if (value < 0)
+        invalidValue();
+    selLength_ = std::min(value, static_cast<Long>(text_.size()) - selStart_);
+}
+
+void HeadlessComboBox::Font(FontRef value) {
+    if (!value)
+        invalidValue();
+    font_ = std::move(value);
+}
+
+Single HeadlessComboBox::Width() const {
+    return host_.scaleMode() == ScaleMode::Pixels ? widthTwips_ / kTwipsPerPixel : widthTwips_;
+}
+
+void HeadlessComboBox::Width(Single value) {
+    widthTwips_ = host_.scaleMode() == ScaleMode::Pixels ? value * kTwipsPerPixel : value;
+}
+
+Single HeadlessComboBox::Height() const {
+    const Single twips = comboHeightForFontSize(font_->Size());
+    return host_.scaleMode() == ScaleMode::Pixels ? twips / kTwipsPerPixel : twips;
+}
+
+void HeadlessComboBox::SetFocus() {
+    trace_("setfocus");
+    focusIn();
+}
+
+// Focus entry selects the whole text before the control hears of it.
+void HeadlessComboBox::focusIn() {
+    if (focused_ || !acceptsInput())
+        return;
+    focused_ = true;
+    selStart_ = 0;
+    selLength_ = static_cast<Long>(text_.size());
+    if (control_)
+        control_->dbComb_GotFocus();
+}
+
+void HeadlessComboBox::focusOut() {
+    if (!focused_)
+        return;
+    focused_ = false;
+    listOpen_ = false;
+    if (control_)
+        control_->dbComb_LostFocus();
+}
+
+void HeadlessComboBox::editText(String text, Long caret) {
+    text_ = std::move(text);
+    selStart_ = std::min(caret, static_cast<Long>(text_.size()));
+    selLength_ = 0;
+    if (control_)
+        control_->dbComb_Change();
+}
+
+void HeadlessComboBox::replaceSelection(const String& inserted) {
+    if (locked_)
+        return;
+    String text = text_;
+    text.replace(static_cast<std::size_t>(selStart_), static_cast<std::size_t>(selLength_),
+                 inserted);
+    const Long caret = selStart_ + static_cast<Long>(inserted.size());
+    if (text == text_)
+        selStart_ = caret, selLength_ = 0;
+    else
+        editText(std::move(text), caret);
+}
+
+// Deletes the selection, or else one character before (-1) or after (+1) the caret.
+void HeadlessComboBox::deleteSelectionOr(Integer direction) {
+    if (locked_)
+        return;
+    if (selLength_ == 0) {
+        const Long at = direction < 0 ? selStart_ - 1 : selStart_;
+        if (at < 0 || at >= static_cast<Long>(text_.size()))
+            return;
+        selStart_ = at;
+        selLength_ = 1;
+    }
+    replaceSelection(u"");
+}
+
+void HeadlessComboBox::stepRow(int direction) {
+    if (locked_)
+        return;
+    const auto current = list_.findValue(text_);
+    std::size_t next = 0;
+    if (current) {
+        if (direction < 0 && *current == 0)
+            return;
+        next = direction < 0 ? *current - 1 : *current + 1;
+    } else if (direction < 0) {
+        return;
+    }
+    if (list_.hasRow(next))
+        Text(list_.value(next));
+}
+
+// The editing effect of a key that types no character, as the key-down handler left it.
+void HeadlessComboBox::applyKeyEffect(Integer keyCode, Integer shift) {
+    const Long length = static_cast<Long>(text_.size());
+    switch (keyCode) {
+    case Key::Tab:
+        trace_("focus-out");
+        focusOut();
+        break;
+    case Key::Left:
+        selStart_ = selLength_ > 0 ? selStart_ : std::max<Long>(0, selStart_ - 1);
+        selLength_ = 0;
+        break;
+    case Key::Right:
+        selStart_ = selLength_ > 0 ? selStart_ + selLength_ : std::min(length, selStart_ + 1);
+        selLength_ = 0;
+        break;
+    case Key::Home: selStart_ = 0, selLength_ = 0; break;
+    case Key::End: selStart_ = length, selLength_ = 0; break;
+    case Key::Delete: deleteSelectionOr(+1); break;
+    case Key::Up: stepRow(-1); break;
+    case Key::Down:
+        if ((shift & Shift::Alt) == 0) {
+            stepRow(+1);
+        } else if (!listOpen_) {
+            listOpen_ = true;
+            trace_("dropdown");
+        }
+        break;
+    default: break;
+    }
+}
+
+void HeadlessComboBox::keyDown(Integer& keyCode, Integer& shift) {
+    if (control_)
+        control_->dbComb_KeyDown(keyCode, shift);
+}
+
+void HeadlessComboBox::keyUp(Integer keyCode, Integer shift) {
+    if (control_)
+        control_->dbComb_KeyUp(keyCode, shift);
+}
+
+// Keys and characters reach the box only while it has the focus; a key that moves the
+// focus away (Tab) has its release delivered elsewhere.
+void HeadlessComboBox::pressKey(KeyStroke stroke) {
+    if (!focused_)
+        return;
+    if (stroke.character) {
+        typeCharacter(stroke.character);
+        return;
+    }
+    if (stroke.up) {
+        keyUp(stroke.keyCode, stroke.shift);
+        return;
+    }
+    // The host may change the code of the key down; that changes the editing effect of a
+    // key that types no character, while a character's effect follows its key press.
+    Integer keyCode = stroke.keyCode;
+    Integer shift = stroke.shift;
+    keyDown(keyCode, shift);
+    if (!typesCharacter(stroke.keyCode)) {
+        applyKeyEffect(keyCode, shift);
+        return;
+    }
+    Integer keyAscii = stroke.keyCode;
+    if (control_)
+        control_->dbComb_KeyPress(keyAscii);
+    if (keyAscii == Key::Backspace)
+        deleteSelectionOr(-1);
+}
+
+void HeadlessComboBox::typeCharacter(char16_t character) {
+    if (!focused_)
+        return;
+    const KeyStroke key = keyOfCharacter(character);
+    Integer keyCode = key.keyCode;
+    Integer shift = key.shift;
+    keyDown(keyCode, shift);
+    Integer keyAscii = codeOfCharacter(character);
+    if (control_)
+        control_->dbComb_KeyPress(keyAscii);
+    if (keyAscii == Key::Backspace)
+        deleteSelectionOr(-1);
+    else if (keyAscii != 0 && keyAscii != Key::Enter && keyAscii != Key::Esc)
+        replaceSelection(String(1, characterOfCode(keyAscii)));
+    keyUp(key.keyCode, key.shift);
+}
+
+void HeadlessComboBox::paste(const String& text) {
+    if (!focused_)
+        return;
+    Integer keyCode = Key::V;
+    Integer shift = Shift::Ctrl;
+    keyDown(keyCode, shift);
+    Integer keyAscii = 22;
+    if (control_)
+        control_->dbComb_KeyPress(keyAscii);
+    if (keyAscii == 22)
+        replaceSelection(text);
+    keyUp(Key::V, Shift::Ctrl);
+}
+
+void HeadlessComboBox::select(Long start, Long length) {
+    SelStart(start);
+    SelLength(length);
+}
+
+void HeadlessComboBox::pick(std::size_t row) {
+    if (!acceptsInput() || !list_.hasRow(row))
+        return;
+    if (!locked_)
+        Text(list_.value(row));
+    listOpen_ = false;
+    click(ClickArea::List);
+}
+
+void HeadlessComboBox::click(Integer area) {
+    if (control_ && acceptsInput())
+        control_->dbComb_Click(area);
+}
+
+void HeadlessComboBox::doubleClick(Integer area) {
+    if (control_ && acceptsInput())
+        control_->dbComb_DblClick(area);
+}
+
+// A press of a button focuses the box after the control has heard of the press.
+void HeadlessComboBox::mouse(Mouse what, Integer button, Integer shift, Single x, Single y) {
+    if (!control_ || !acceptsInput())
+        return;
+    switch (what) {
+    case Mouse::Down:
+        control_->dbComb_MouseDown(button, shift, x, y);
+        focusIn();
+        break;
+    case Mouse::Move: control_->dbComb_MouseMove(button, shift, x, y); break;
+    case Mouse::Up: control_->dbComb_MouseUp(button, shift, x, y); break;
+    }
+}
+
+} // namespace veltra::headless

@@ -1,0 +1,96 @@
+#include "veltra/headless/Headless.h"
+
+namespace veltra::headless {
+
+namespace {
+
+// Turns what the data source does into transcript lines. It listens before the bound
+// text box does, so a refresh is in the transcript before the text box reacts to it.
+class DataSourceTracer final : public DataSourceListener {
+  public:
+    explicit DataSourceTracer(TraceSink trace) : trace_(std::move(trace)) {}
+    void recordSourceAssigned(const String& statement) override {
+        trace_("recordsource " + quote(statement));
+    }
+    void refreshed(bool succeeded) override {
+        trace_(succeeded ? "refresh Data1" : "refresh Data1 failed");
+    }
+
+  private:
+    TraceSink trace_;
+};
+
+} // namespace
+
+struct HeadlessForm::Instance {
+    Instance(const TraceSink& trace, RecordingEvents& events)
+        : tracer(trace), host(trace), windowing(trace), comboBox(data, host, trace) {
+        data.addListener(&tracer);
+        textBox.emplace(data);
+        control.emplace(Surroundings{comboBox, data, *textBox, host, windowing, events});
+    }
+    ~Instance() {
+        control.reset();
+        textBox.reset();
+        data.removeListener(&tracer);
+    }
+
+    DataSourceTracer tracer;
+    SqliteDataSource data;
+    HeadlessHost host;
+    HeadlessWindowing windowing;
+    HeadlessComboBox comboBox;
+    std::optional<BoundTextBox> textBox;
+    std::optional<Veltra> control;
+};
+
+HeadlessForm::HeadlessForm(TraceSink trace) : trace_(std::move(trace)), events_(trace_) {}
+
+HeadlessForm::~HeadlessForm() = default;
+
+void HeadlessForm::newInstance() {
+    instance_.reset();
+    instance_ = std::make_unique<Instance>(trace_, events_);
+    instance_->control->InitProperties();
+}
+
+Veltra& HeadlessForm::control() {
+    if (!instance_)
+        newInstance();
+    return *instance_->control;
+}
+
+HeadlessComboBox& HeadlessForm::comboBox() {
+    control();
+    return instance_->comboBox;
+}
+
+SqliteDataSource& HeadlessForm::dataSource() {
+    control();
+    return instance_->data;
+}
+
+BoundTextBox& HeadlessForm::textBox() {
+    control();
+    return *instance_->textBox;
+}
+
+HeadlessHost& HeadlessForm::host() {
+    control();
+    return instance_->host;
+}
+
+void HeadlessForm::type(const String& text) {
+    for (const char16_t c : text)
+        input([&] { comboBox().typeCharacter(c); });
+}
+
+// Keys sent while a sent key is handled join the queue and are delivered in turn.
+void HeadlessForm::deliverSentKeys() {
+    if (!instance_)
+        return;
+    while (const auto key = instance_->windowing.takePendingKey())
+        instance_->comboBox.pressKey(*key);
+}
+
+} // namespace veltra::headless

@@ -1,0 +1,560 @@
+#include "Runner.h"
+
+#include "Script.h"
+#include "veltra/Error.h"
+#include "veltra/Text.h"
+#include "veltra/headless/Headless.h"
+
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <ostream>
+#include <sqlite3.h>
+
+namespace veltra::play {
+
+namespace {
+
+using headless::formatValue;
+using headless::quote;
+
+// A fresh temporary folder that is the working folder while the scenario runs.
+class WorkFolder {
+  public:
+    WorkFolder() : previous_(std::filesystem::current_path()) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "veltra-play-XXXXXX");
+        if (!mkdtemp(pattern.data()))
+            throw ScriptError("cannot create a temporary folder");
+        folder_ = pattern;
+        std::filesystem::current_path(folder_);
+    }
+    ~WorkFolder() {
+        std::error_code ignored;
+        std::filesystem::current_path(previous_, ignored);
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+
+  private:
+    std::filesystem::path previous_;
+    std::filesystem::path folder_;
+};
+
+// The runner's own writable connection for setting up databases.
+class SetupDatabase {
+  public:
+    ~SetupDatabase() { sqlite3_close(db_); }
+    void open(const std::string& name) {
+        sqlite3_close(db_);
+        db_ = nullptr;
+        if (sqlite3_open(name.c_str(), &db_) != SQLITE_OK)
+            throw ScriptError("cannot open database " + name + ": " + sqlite3_errmsg(db_));
+    }
+    void execute(const std::string& sql) {
+        if (!db_)
+            throw ScriptError("sql needs a database: use db NAME first");
+        char* message = nullptr;
+        if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+            const std::string text = message ? message : "unknown error";
+            sqlite3_free(message);
+            throw ScriptError("sql failed: " + text);
+        }
+    }
+
+  private:
+    sqlite3* db_ = nullptr;
+};
+
+struct Property {
+    std::function<Variant(Veltra&)> get;
+    std::function<void(Veltra&, const Variant&)> let;
+};
+
+Property booleanProperty(bool (Veltra::*get)() const, void (Veltra::*let)(bool)) {
+    return {[get](Veltra& v) { return Variant((v.*get)()); },
+            [let](Veltra& v, const Variant& value) { (v.*let)(value.toBoolean()); }};
+}
+
+Property integerProperty(Integer (Veltra::*get)() const, void (Veltra::*let)(Integer)) {
+    return {[get](Veltra& v) { return Variant((v.*get)()); },
+            [let](Veltra& v, const Variant& value) { (v.*let)(value.toInteger()); }};
+}
+
+Property colourProperty(Colour (Veltra::*get)() const, void (Veltra::*let)(Colour)) {
+    return {[get](Veltra& v) { return Variant((v.*get)()); },
+            [let](Veltra& v, const Variant& value) {
+                (v.*let)(static_cast<Colour>(static_cast<std::int64_t>(value.toDouble())));
+            }};
+}
+
+Property stringProperty(String (Veltra::*get)() const, void (Veltra::*let)(const String&)) {
+    return {[get](Veltra& v) { return Variant((v.*get)()); },
+            [let](Veltra& v, const Variant& value) { (v.*let)(value.toText()); }};
+}
+
+const std::map<std::string, Property>& properties() {
+    static const std::map<std::string, Property> table = {
+        {"ForeColor", colourProperty(&Veltra::ForeColor, &Veltra::ForeColor)},
+        {"Enabled", booleanProperty(&Veltra::Enabled, &Veltra::Enabled)},
+        {"Locked", booleanProperty(&Veltra::Locked, &Veltra::Locked)},
+        {"Text", stringProperty(&Veltra::Text, &Veltra::Text)},
+        {"sAutoEnterTab", booleanProperty(&Veltra::sAutoEnterTab, &Veltra::sAutoEnterTab)},
+        {"sAutoEnterClick", booleanProperty(&Veltra::sAutoEnterClick, &Veltra::sAutoEnterClick)},
+        {"sTirarAcento", booleanProperty(&Veltra::sTirarAcento, &Veltra::sTirarAcento)},
+        {"sSempreMaiusculas",
+         booleanProperty(&Veltra::sSempreMaiusculas, &Veltra::sSempreMaiusculas)},
+        {"FontAuto", booleanProperty(&Veltra::FontAuto, &Veltra::FontAuto)},
+        {"sApenasLetras", booleanProperty(&Veltra::sApenasLetras, &Veltra::sApenasLetras)},
+        {"sLetraCapital", booleanProperty(&Veltra::sLetraCapital, &Veltra::sLetraCapital)},
+        {"x4_BoundColumn", stringProperty(&Veltra::x4_BoundColumn, &Veltra::x4_BoundColumn)},
+        {"Connect", stringProperty(&Veltra::Connect, &Veltra::Connect)},
+        {"x1_DatabaseName", stringProperty(&Veltra::x1_DatabaseName, &Veltra::x1_DatabaseName)},
+        {"x3_ListField", stringProperty(&Veltra::x3_ListField, &Veltra::x3_ListField)},
+        {"sMaxLength", integerProperty(&Veltra::sMaxLength, &Veltra::sMaxLength)},
+        {"x2_NomeTabela", stringProperty(&Veltra::x2_NomeTabela, &Veltra::x2_NomeTabela)},
+        {"sListaSoResultado",
+         booleanProperty(&Veltra::sListaSoResultado, &Veltra::sListaSoResultado)},
+        {"BoundText", stringProperty(&Veltra::BoundText, &Veltra::BoundText)},
+        {"ToolTipText2", stringProperty(&Veltra::ToolTipText2, &Veltra::ToolTipText2)},
+        {"sNuncaVazio", booleanProperty(&Veltra::sNuncaVazio, &Veltra::sNuncaVazio)},
+        {"yValorAuxiliar", stringProperty(&Veltra::yValorAuxiliar, &Veltra::yValorAuxiliar)},
+        {"yCampoAuxiliar", stringProperty(&Veltra::yCampoAuxiliar, &Veltra::yCampoAuxiliar)},
+        {"yTabelaAuxiliar", stringProperty(&Veltra::yTabelaAuxiliar, &Veltra::yTabelaAuxiliar)},
+        {"SuperPesquisa",
+         {[](Veltra& v) { return Variant(v.SuperPesquisa); },
+          [](Veltra& v, const Variant& value) { v.SuperPesquisa = value.toBoolean(); }}},
+    };
+    return table;
+}
+
+// The methods: each returns its result, or nothing for a method without one.
+using Method = std::function<std::optional<Variant>(Veltra&, const Variant&)>;
+
+template <class F>
+Method withoutResult(F f) {
+    return [f](Veltra& v, const Variant&) -> std::optional<Variant> {
+        (v.*f)();
+        return std::nullopt;
+    };
+}
+
+const std::map<std::string, Method>& methods() {
+    static const std::map<std::string, Method> table = {
+        {"ConverterLetraCapital",
+         [](Veltra& v, const Variant& texto) -> std::optional<Variant> {
+             return Variant(v.ConverterLetraCapital(texto));
+         }},
+        {"EstarComFoco",
+         [](Veltra& v, const Variant&) -> std::optional<Variant> {
+             return Variant(v.EstarComFoco());
+         }},
+        {"DarTAB",
+         [](Veltra& v, const Variant&) -> std::optional<Variant> { return v.DarTAB(); }},
+        {"AbrirJanela", withoutResult(&Veltra::AbrirJanela)},
+        {"OrdemNumerica", withoutResult(&Veltra::OrdemNumerica)},
+        {"Mostrar", withoutResult(&Veltra::Mostrar)},
+        {"DadosAvançar", withoutResult(&Veltra::DadosAvançar)},
+        {"DadosRecuar", withoutResult(&Veltra::DadosRecuar)},
+        {"DadosIrAoPrimeiro", withoutResult(&Veltra::DadosIrAoPrimeiro)},
+        {"DadosIrAoUltimo", withoutResult(&Veltra::DadosIrAoUltimo)},
+        {"MostrarTodos", withoutResult(&Veltra::MostrarTodos)},
+        {"Refresh", withoutResult(&Veltra::Refresh)},
+    };
+    return table;
+}
+
+struct NamedKey {
+    Integer keyCode;
+    Integer downShift;
+    Integer upShift;
+};
+
+const std::map<std::string, NamedKey>& namedKeys() {
+    using namespace headless;
+    static const std::map<std::string, NamedKey> table = {
+        {"Enter", {Key::Enter, 0, 0}},       {"Tab", {Key::Tab, 0, 0}},
+        {"Backspace", {Key::Backspace, 0, 0}}, {"Delete", {Key::Delete, 0, 0}},
+        {"Esc", {Key::Esc, 0, 0}},           {"Left", {Key::Left, 0, 0}},
+        {"Right", {Key::Right, 0, 0}},       {"Up", {Key::Up, 0, 0}},
+        {"Down", {Key::Down, 0, 0}},         {"Home", {Key::Home, 0, 0}},
+        {"End", {Key::End, 0, 0}},           {"Shift", {Key::ShiftKey, Shift::Shift, Shift::Shift}},
+        {"Alt", {Key::Alt, Shift::Alt, 0}}};
+    return table;
+}
+
+// A transcript line matches an expectation exactly, or by prefix when it ends in " ...".
+bool matches(const std::string& expected, const std::string& line) {
+    constexpr std::string_view ellipsis = " ...";
+    if (expected.size() >= ellipsis.size() && expected.ends_with(ellipsis))
+        return line.starts_with(expected.substr(0, expected.size() - ellipsis.size()));
+    return line == expected;
+}
+
+class Scenario {
+  public:
+    Scenario(const std::string& path, const Options& options, std::ostream& out)
+        : path_(path), options_(options), out_(out) {}
+
+    void run(const Line& line);
+    int failures() const { return failures_; }
+
+  private:
+    using Handler = void (Scenario::*)(const Line&);
+    static const std::map<std::string, Handler>& handlers();
+
+    void trace(const std::string& line) {
+        out_ << line << '\n';
+        transcript_.push_back(line);
+    }
+    void fail(const Line& line, const std::string& what) {
+        ++failures_;
+        out_ << "FAIL " << path_ << ':' << line.number << ": " << what << '\n';
+        for (const auto& got : transcript_)
+            out_ << "  got: " << got << '\n';
+        if (transcript_.empty())
+            out_ << "  got nothing\n";
+    }
+    Veltra& control() { return form_.control(); }
+    // Typing, keys and pastes go to a box that has the focus; like a click into it, they
+    // give it the focus first.
+    headless::HeadlessComboBox& focusedBox() {
+        auto& box = form_.comboBox();
+        if (!box.hasFocus())
+            box.focusIn();
+        return box;
+    }
+    std::vector<Argument> arguments(const Line& line, std::size_t least, std::size_t most) {
+        auto args = splitArguments(line.rest);
+        if (args.size() < least || args.size() > most)
+            throw ScriptError(line.command + " takes " +
+                              (least == most ? std::to_string(least)
+                                             : std::to_string(least) + " to " +
+                                                   std::to_string(most)) +
+                              " argument(s)");
+        return args;
+    }
+    static long long number(const Argument& argument) {
+        const Variant value = argument.value();
+        if (argument.quoted || (!std::holds_alternative<std::int64_t>(value.value()) &&
+                                !std::holds_alternative<double>(value.value())))
+            throw ScriptError("expected a number, got " + argument.utf8());
+        return static_cast<long long>(value.toDouble());
+    }
+
+    void expect(const Line& line);
+    void expectNot(const Line& line);
+    void expectNone(const Line& line);
+    void db(const Line& line) { setup_.open(arguments(line, 1, 1)[0].utf8()); }
+    void sql(const Line& line) { setup_.execute(line.rest); }
+    void sample(const Line& line);
+    void newInstance(const Line&) { form_.newInstance(); }
+    void savedForm(const Line&) {
+        throw ScriptError("saved forms (save/restore) are not available in this build yet");
+    }
+    void resize(const Line& line);
+    void let(const Line& line);
+    void get(const Line& line);
+    void call(const Line& line);
+    void member(const Line& line);
+    void query(const Line& line);
+    void focus(const Line&) { form_.input([&] { form_.comboBox().focusIn(); }); }
+    void blur(const Line&) { form_.input([&] { form_.comboBox().focusOut(); }); }
+    void type(const Line& line);
+    void key(const Line& line);
+    void paste(const Line& line);
+    void select(const Line& line);
+    void pick(const Line& line);
+    void click(const Line& line);
+    void dblclick(const Line& line);
+    void mouse(const Line& line);
+    void on(const Line& line);
+    void show(const Line& line);
+    void list(const Line& line);
+
+    std::string path_;
+    const Options& options_;
+    std::ostream& out_;
+    std::vector<std::string> transcript_;
+    std::size_t matchedUpTo_ = 0;
+    int failures_ = 0;
+    SetupDatabase setup_;
+    headless::HeadlessForm form_{[this](const std::string& line) { trace(line); }};
+};
+
+const std::map<std::string, Scenario::Handler>& Scenario::handlers() {
+    static const std::map<std::string, Handler> table = {
+        {"db", &Scenario::db},           {"sql", &Scenario::sql},
+        {"sample", &Scenario::sample},   {"new", &Scenario::newInstance},
+        {"restore", &Scenario::savedForm}, {"save", &Scenario::savedForm},
+        {"resize", &Scenario::resize},   {"let", &Scenario::let},
+        {"get", &Scenario::get},         {"call", &Scenario::call},
+        {"member", &Scenario::member},   {"query", &Scenario::query},
+        {"focus", &Scenario::focus},     {"blur", &Scenario::blur},
+        {"type", &Scenario::type},       {"key", &Scenario::key},
+        {"paste", &Scenario::paste},     {"select", &Scenario::select},
+        {"pick", &Scenario::pick},       {"click", &Scenario::click},
+        {"dblclick", &Scenario::dblclick}, {"mousedown", &Scenario::mouse},
+        {"mouseup", &Scenario::mouse},   {"mousemove", &Scenario::mouse},
+        {"on", &Scenario::on},           {"show", &Scenario::show},
+        {"list", &Scenario::list}};
+    return table;
+}
+
+void Scenario::run(const Line& line) {
+    if (line.command == "expect")
+        return expect(line);
+    if (line.command == "expect-not")
+        return expectNot(line);
+    if (line.command == "expect-none")
+        return expectNone(line);
+    const auto handler = handlers().find(line.command);
+    if (handler == handlers().end())
+        throw ScriptError("unknown action '" + line.command + "'");
+    out_ << "> " << line.source << '\n';
+    transcript_.clear();
+    matchedUpTo_ = 0;
+    (this->*handler->second)(line);
+}
+
+void Scenario::expect(const Line& line) {
+    for (std::size_t i = matchedUpTo_; i < transcript_.size(); ++i) {
+        if (matches(line.rest, transcript_[i])) {
+            matchedUpTo_ = i + 1;
+            return;
+        }
+    }
+    fail(line, "expected: " + line.rest);
+}
+
+void Scenario::expectNot(const Line& line) {
+    for (const auto& got : transcript_)
+        if (matches(line.rest, got))
+            return fail(line, "not expected: " + line.rest);
+}
+
+void Scenario::expectNone(const Line& line) {
+    if (!transcript_.empty())
+        fail(line, "expected no output");
+}
+
+void Scenario::sample(const Line& line) {
+    const auto target = arguments(line, 1, 1)[0].utf8();
+    std::error_code error;
+    std::filesystem::copy_file(options_.sampleDatabase, target,
+                               std::filesystem::copy_options::overwrite_existing, error);
+    if (error)
+        throw ScriptError("cannot copy the sample database " + options_.sampleDatabase.string() +
+                          ": " + error.message());
+    std::filesystem::permissions(target, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add, error);
+}
+
+void Scenario::resize(const Line& line) {
+    const auto args = arguments(line, 2, 2);
+    control();
+    form_.host().resize(static_cast<Single>(args[0].value().toDouble()),
+                        static_cast<Single>(args[1].value().toDouble()));
+}
+
+void Scenario::let(const Line& line) {
+    const auto args = splitArguments(line.rest);
+    if (args.empty())
+        throw ScriptError("let needs a property and a value");
+    const std::string name = args[0].utf8();
+    if (name == "Font") {
+        if (args.size() < 3)
+            throw ScriptError("let Font takes NAME SIZE [bold] [italic]");
+        auto font = Font::make(args[1].text, static_cast<float>(args[2].value().toDouble()));
+        for (std::size_t i = 3; i < args.size(); ++i) {
+            if (args[i].utf8() == "bold")
+                font->Bold(true);
+            else if (args[i].utf8() == "italic")
+                font->Italic(true);
+            else
+                throw ScriptError("unknown font style " + args[i].utf8());
+        }
+        control().Font(font);
+        return;
+    }
+    const auto property = properties().find(name);
+    if (property == properties().end())
+        throw ScriptError("unknown property '" + name + "'");
+    if (args.size() != 2)
+        throw ScriptError("let " + name + " takes one value");
+    property->second.let(control(), args[1].value());
+}
+
+void Scenario::get(const Line& line) {
+    const std::string name = arguments(line, 1, 1)[0].utf8();
+    if (name == "Font")
+        return trace("Font = " + headless::formatFont(control().Font()));
+    const auto property = properties().find(name);
+    if (property == properties().end())
+        throw ScriptError("unknown property '" + name + "'");
+    trace(name + " = " + formatValue(property->second.get(control())));
+}
+
+void Scenario::call(const Line& line) {
+    const auto args = arguments(line, 1, 2);
+    const auto method = methods().find(args[0].utf8());
+    if (method == methods().end())
+        throw ScriptError("unknown method '" + args[0].utf8() + "'");
+    const Variant argument = args.size() > 1 ? args[1].value() : Variant();
+    std::optional<Variant> result;
+    form_.input([&] { result = method->second(control(), argument); });
+    if (result)
+        trace(method->first + " = " + formatValue(*result));
+}
+
+void Scenario::member(const Line& line) {
+    const auto args = arguments(line, 2, 2);
+    if (args[0].utf8() != "SuperPesquisa")
+        throw ScriptError("the only public member is SuperPesquisa");
+    control().SuperPesquisa = args[1].value().toBoolean();
+}
+
+// Runs the statement on a data source configured like the control's and prints its rows.
+void Scenario::query(const Line& line) {
+    SqliteDataSource source;
+    source.Connect(form_.dataSource().Connect());
+    source.DatabaseName(form_.dataSource().DatabaseName());
+    source.RecordSource(fromUtf8(line.rest));
+    try {
+        source.Refresh();
+    } catch (const Error& error) {
+        return trace("error " + std::to_string(error.number()) + " " +
+                     quote(fromUtf8(error.what())));
+    }
+    const auto rows = source.rows();
+    for (std::size_t i = 0; rows->fetch(i); ++i) {
+        std::string text = "row";
+        for (const auto& value : rows->row(i))
+            text += " " + formatValue(value);
+        trace(text);
+    }
+}
+
+void Scenario::type(const Line& line) {
+    const auto text = arguments(line, 1, 1)[0].text;
+    focusedBox();
+    form_.type(text);
+}
+
+void Scenario::key(const Line& line) {
+    const auto args = arguments(line, 1, 64);
+    focusedBox();
+    for (const auto& arg : args) {
+        const std::string name = arg.utf8();
+        NamedKey key{};
+        if (const auto named = namedKeys().find(name); named != namedKeys().end())
+            key = named->second;
+        else if (!arg.quoted && std::holds_alternative<std::int64_t>(arg.value().value()))
+            key = {static_cast<Integer>(number(arg)), 0, 0};
+        else
+            throw ScriptError("unknown key '" + name + "'");
+        auto& box = form_.comboBox();
+        form_.input([&] { box.pressKey({key.keyCode, key.downShift, false, 0}); });
+        form_.input([&] { box.pressKey({key.keyCode, key.upShift, true, 0}); });
+    }
+}
+
+void Scenario::paste(const Line& line) {
+    const auto text = arguments(line, 1, 1)[0].text;
+    auto& box = focusedBox();
+    form_.input([&] { box.paste(text); });
+}
+
+void Scenario::select(const Line& line) {
+    const auto args = arguments(line, 2, 2);
+    form_.comboBox().select(static_cast<Long>(number(args[0])), static_cast<Long>(number(args[1])));
+}
+
+void Scenario::pick(const Line& line) {
+    const auto row = number(arguments(line, 1, 1)[0]);
+    if (row < 0)
+        return;
+    form_.input([&] { form_.comboBox().pick(static_cast<std::size_t>(row)); });
+}
+
+void Scenario::click(const Line& line) {
+    const auto area = static_cast<Integer>(number(arguments(line, 1, 1)[0]));
+    form_.input([&] { form_.comboBox().click(area); });
+}
+
+void Scenario::dblclick(const Line& line) {
+    const auto area = static_cast<Integer>(number(arguments(line, 1, 1)[0]));
+    form_.input([&] { form_.comboBox().doubleClick(area); });
+}
+
+void Scenario::mouse(const Line& line) {
+    using Mouse = headless::HeadlessComboBox::Mouse;
+    const auto args = arguments(line, 4, 4);
+    const Mouse what = line.command == "mousedown" ? Mouse::Down
+                       : line.command == "mouseup" ? Mouse::Up
+                                                   : Mouse::Move;
+    form_.input([&] {
+        form_.comboBox().mouse(what, static_cast<Integer>(number(args[0])),
+                               static_cast<Integer>(number(args[1])),
+                               static_cast<Single>(args[2].value().toDouble()),
+                               static_cast<Single>(args[3].value().toDouble()));
+    });
+}
+
+void Scenario::on(const Line& line) {
+    const auto args = arguments(line, 1, 2);
+    const std::string event = args[0].utf8();
+    if (args.size() == 1)
+        return form_.events().clearHandler(event);
+    const std::string assignment = args[1].utf8();
+    const auto equals = assignment.find('=');
+    if (equals == std::string::npos)
+        throw ScriptError("on EVENT takes ARG=VALUE");
+    const auto value = splitArguments(assignment.substr(equals + 1));
+    form_.events().setArgument(event, assignment.substr(0, equals),
+                               value.empty() ? Variant(String()) : value[0].value());
+}
+
+void Scenario::show(const Line&) {
+    auto& box = form_.comboBox();
+    trace("text=" + quote(box.Text()) + " sel=" + std::to_string(box.SelStart()) + "," +
+          std::to_string(box.SelLength()) + " bound=" + quote(box.BoundText()) +
+          " list=" + std::to_string(box.list().rowCount()) + " tooltip=" + quote(box.toolTip()) +
+          " backcolor=" + std::to_string(box.BackColor()));
+}
+
+void Scenario::list(const Line&) {
+    const auto& model = form_.comboBox().list();
+    for (std::size_t i = 0; model.hasRow(i); ++i)
+        trace("row " + std::to_string(i) + " key=" + quote(model.key(i)) +
+              " value=" + quote(model.value(i)));
+}
+
+} // namespace
+
+bool runScenario(const std::string& path, const Options& options, std::ostream& out) {
+    out << "== " << path << '\n';
+    std::vector<Line> lines;
+    try {
+        lines = readScript(path);
+    } catch (const ScriptError& error) {
+        out << path << ": error: " << error.what() << '\n';
+        return false;
+    }
+    WorkFolder folder;
+    Scenario scenario(path, options, out);
+    for (const auto& line : lines) {
+        try {
+            scenario.run(line);
+        } catch (const ScriptError& error) {
+            out << path << ':' << line.number << ": error: " << error.what() << '\n';
+            return false;
+        } catch (const Error& error) {
+            out << path << ':' << line.number << ": error: " << error.what() << '\n';
+            return false;
+        }
+    }
+    return scenario.failures() == 0;
+}
+
+} // namespace veltra::play

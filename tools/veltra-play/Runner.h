@@ -1,0 +1,19 @@
+// Runs scenario files against one headless control each and checks their expectations.
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+#include <string>
+
+namespace veltra::play {
+
+struct Options {
+    // The sample database that the `sample` action copies into the working folder.
+    std::filesystem::path sampleDatabase;
+};
+
+// Runs one scenario file in a fresh temporary folder, printing its transcript and every
+// failed expectation to out. Returns whether the file passed.
+bool runScenario(const std::string& path, const Options& options, std::ostream& out);
+
+} // namespace veltra::play

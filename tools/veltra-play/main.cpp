@@ -1,0 +1,48 @@
+// veltra-play: drives one control on the headless platform from scenario scripts and
+// prints what it makes observable.
+#include "Runner.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <vector>
+
+namespace {
+
+void usage() {
+    std::cerr << "usage: veltra-play [--sample DATABASE] SCENARIO.scn...\n"
+                 "Runs each scenario in a fresh temporary folder and prints its transcript.\n"
+                 "The `sample` action copies DATABASE (default: the bundled sample database,\n"
+                 "or $VELTRA_SAMPLE_DB) into that folder.\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    veltra::play::Options options;
+    options.sampleDatabase = VELTRA_SAMPLE_DB;
+    if (const char* fromEnvironment = std::getenv("VELTRA_SAMPLE_DB"))
+        options.sampleDatabase = std::filesystem::absolute(fromEnvironment);
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--sample") == 0 && i + 1 < argc) {
+            options.sampleDatabase = std::filesystem::absolute(argv[++i]);
+        } else if (argv[i][0] == '-') {
+            usage();
+            return 2;
+        } else {
+            files.emplace_back(argv[i]);
+        }
+    }
+    if (files.empty()) {
+        usage();
+        return 2;
+    }
+    int passed = 0;
+    int failed = 0;
+    for (const auto& file : files)
+        (veltra::play::runScenario(file, options, std::cout) ? passed : failed)++;
+    std::cout << passed << " passed, " << failed << " failed\n";
+    return failed == 0 ? 0 : 1;
+}
