@@ -76,8 +76,10 @@ String ListModel::value(std::size_t index) const { return cell(index, listField_
 
 String ListModel::key(std::size_t index) const { return cell(index, boundColumn_); }
 
+// An empty text matches no row, not even one whose value is null or empty: an empty box
+// has no key.
 std::optional<std::size_t> ListModel::find(const String& column, const String& text) const {
-    if (!rows_ || !rows_->columnIndex(column))
+    if (text.empty() || !rows_ || !rows_->columnIndex(column))
         return std::nullopt;
     for (std::size_t i = 0; hasRow(i); ++i)
         if (cell(i, column) == text)

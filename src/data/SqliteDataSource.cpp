@@ -67,6 +67,18 @@ Variant columnValue(sqlite3_stmt* statement, int column) {
     }
 }
 
+// Lets a statement read and call functions, nothing else: no writes, no ATTACH, no
+// PRAGMA, no transactions, whatever the statement text holds.
+int authorizeReadsOnly(void*, int action, const char*, const char*, const char*, const char*) {
+    switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_READ:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE: return SQLITE_OK;
+    default: return SQLITE_DENY;
+    }
+}
+
 } // namespace
 
 // One open, read-only database file.
@@ -81,6 +93,7 @@ class detail::SqliteConnection {
             failFromSqlite(nullptr, code, file);
         }
         sqlite3_busy_timeout(db_, 250);
+        sqlite3_set_authorizer(db_, authorizeReadsOnly, nullptr);
     }
     ~SqliteConnection() { sqlite3_close(db_); }
     SqliteConnection(const SqliteConnection&) = delete;

@@ -1,0 +1,162 @@
+// The data source: refreshing a record source, its failures and error numbers, the record
+// set's navigation and counting, and the bound text box that follows the current row.
+#include "TestSupport.h"
+
+#include "veltra/Error.h"
+#include "veltra/platform/Notifications.h"
+
+#include <gtest/gtest.h>
+
+namespace veltra {
+namespace {
+
+using testing::ScratchDatabase;
+
+class DataSourceTest : public ::testing::Test {
+  protected:
+    DataSourceTest() : db(testing::kCitiesSql) { data.DatabaseName(db.path()); }
+
+    int refreshError(const String& recordSource) {
+        data.RecordSource(recordSource);
+        try {
+            data.Refresh();
+        } catch (const Error& error) {
+            return error.number();
+        }
+        return 0;
+    }
+
+    ScratchDatabase db;
+    SqliteDataSource data;
+};
+
+TEST_F(DataSourceTest, ReportsEachFailureWithItsNumber) {
+    EXPECT_EQ(refreshError(u"SELECT * FROM Clientes"), ErrorNumber::TableNotFound);
+    EXPECT_EQ(refreshError(u"SELECT Codigo FROM Cidades"), ErrorNumber::UnknownColumn);
+    EXPECT_EQ(refreshError(u"SELECT Nome FROM Cidades WHERE"), ErrorNumber::SyntaxError);
+    EXPECT_EQ(refreshError(u"SELECT Nome FROM Cidades WHERE Nome = 'd'a'"),
+              ErrorNumber::SyntaxError);
+    EXPECT_EQ(refreshError(u"SELECT frobnicate(Nome) FROM Cidades"), ErrorNumber::UnknownFunction);
+    EXPECT_EQ(refreshError(u"SELECT 1; DROP TABLE Cidades"), ErrorNumber::TextAfterStatement);
+    EXPECT_EQ(refreshError(u"DELETE FROM Cidades"), ErrorNumber::ReadOnly);
+    EXPECT_EQ(refreshError(u"   "), ErrorNumber::InvalidRecordSource);
+    data.Connect(u"ODBC;DSN=x");
+    EXPECT_EQ(refreshError(u"Cidades"), ErrorNumber::UnknownConnect);
+    data.Connect(u"access 2000;");
+    EXPECT_EQ(refreshError(u"Cidades"), 0);
+    data.DatabaseName(fromUtf8((db.folder() / "missing.db").string()));
+    EXPECT_EQ(refreshError(u"Cidades"), ErrorNumber::FileNotFound);
+}
+
+TEST_F(DataSourceTest, AFileThatIsNotADatabaseIsRefused) {
+    const auto path = db.folder() / "notes.db";
+    std::ofstream(path) << "these are not the rows you are looking for, not even a header";
+    data.DatabaseName(fromUtf8(path.string()));
+    EXPECT_EQ(refreshError(u"SELECT * FROM Cidades"), ErrorNumber::NotADatabase);
+}
+
+TEST_F(DataSourceTest, AFailedRefreshKeepsThePreviousRows) {
+    ASSERT_EQ(refreshError(u"SELECT Id, Nome FROM Cidades WHERE Id = 2"), 0);
+    ASSERT_NE(refreshError(u"SELECT Id, Nome FROM Nada"), 0);
+    EXPECT_EQ(data.RecordSource(), u"SELECT Id, Nome FROM Nada");
+    EXPECT_EQ(data.recordset().Field(1).toText(), u"Belém");
+}
+
+TEST_F(DataSourceTest, ABareTableNameReadsTheWholeTable) {
+    ASSERT_EQ(refreshError(u"Cidades"), 0);
+    EXPECT_EQ(data.rows()->columns(), (std::vector<String>{u"Id", u"Nome", u"Uf"}));
+}
+
+TEST_F(DataSourceTest, NeverWritesTheFile) {
+    const std::string before = db.bytes();
+    for (const char16_t* statement :
+         {u"DELETE FROM Cidades", u"UPDATE Cidades SET Nome = 'x'", u"DROP TABLE Cidades",
+          u"SELECT 1; DROP TABLE Cidades", u"CREATE TABLE t (x)", u"PRAGMA user_version = 7",
+          u"ATTACH 'other.db' AS o", u"INSERT INTO Cidades (Nome) VALUES ('x')"})
+        EXPECT_NE(refreshError(statement), 0) << toUtf8(statement);
+    EXPECT_EQ(db.bytes(), before);
+}
+
+TEST_F(DataSourceTest, RecordSetCountsTheRowsVisitedPlusTheOneAhead) {
+    ASSERT_EQ(refreshError(u"SELECT Id, Nome FROM Cidades ORDER BY Id"), 0);
+    auto& records = data.recordset();
+    EXPECT_EQ(records.AbsolutePosition(), 0);
+    EXPECT_EQ(records.RecordCount(), 2);
+    // Stepping while the position is below the count minus one reaches every row.
+    int steps = 0;
+    while (records.AbsolutePosition() < records.RecordCount() - 1) {
+        records.MoveNext();
+        ++steps;
+    }
+    EXPECT_EQ(steps, 4);
+    EXPECT_EQ(records.Field(0).toText(), u"5");
+    EXPECT_TRUE(records.Field(1).isNull());
+    EXPECT_THROW(records.Field(1).toText(), Error);
+    records.MoveFirst();
+    EXPECT_EQ(records.Field(0).toText(), u"1");
+    records.MoveLast();
+    EXPECT_EQ(records.AbsolutePosition(), 4);
+    EXPECT_EQ(records.RecordCount(), 5);
+}
+
+TEST_F(DataSourceTest, MovingPastEitherEndLeavesNoCurrentRecord) {
+    ASSERT_EQ(refreshError(u"SELECT Id FROM Cidades WHERE Id <= 2 ORDER BY Id"), 0);
+    auto& records = data.recordset();
+    records.MovePrevious();
+    EXPECT_EQ(records.AbsolutePosition(), -1);
+    EXPECT_THROW(records.Field(0), Error);
+    EXPECT_THROW(records.MovePrevious(), Error);
+    records.MoveNext();
+    EXPECT_EQ(records.Field(0).toText(), u"1");
+    records.MoveNext();
+    records.MoveNext();
+    EXPECT_EQ(records.AbsolutePosition(), -1);
+    EXPECT_THROW(records.MoveNext(), Error);
+    EXPECT_THROW(records.Field(5), Error);
+}
+
+TEST_F(DataSourceTest, AnEmptyResultHasNoCurrentRecord) {
+    ASSERT_EQ(refreshError(u"SELECT Id FROM Cidades WHERE Id > 100"), 0);
+    auto& records = data.recordset();
+    EXPECT_EQ(records.RecordCount(), 0);
+    EXPECT_EQ(records.AbsolutePosition(), -1);
+    try {
+        records.MoveFirst();
+        FAIL() << "moved in an empty result";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.number(), ErrorNumber::NoCurrentRecord);
+    }
+}
+
+TEST(DataSourceWithoutResult, HasNoRecordSet) {
+    SqliteDataSource data;
+    EXPECT_THROW(data.recordset(), Error);
+    EXPECT_EQ(data.rows(), nullptr);
+    EXPECT_EQ(data.Connect(), u"Access");
+}
+
+// Counts the text box's change notifications.
+struct TextBoxChanges final : testing::IgnoredNotifications {
+    int count = 0;
+    void txtDbComb_Change() override { ++count; }
+};
+
+TEST_F(DataSourceTest, BoundTextBoxFollowsTheCurrentRow) {
+    BoundTextBox box(data);
+    TextBoxChanges changes;
+    box.attach(&changes);
+    ASSERT_EQ(refreshError(u"SELECT Id, Nome FROM Cidades ORDER BY Id"), 0);
+    box.DataField(u"nome");
+    EXPECT_EQ(box.Text(), u"Belo Horizonte");
+    data.recordset().MoveNext();
+    EXPECT_EQ(box.Text(), u"Belém");
+    data.recordset().MoveLast(); // a null list value shows as empty
+    EXPECT_EQ(box.Text(), u"");
+    EXPECT_EQ(changes.count, 3);
+    EXPECT_THROW(box.DataField(u"Uf"), Error);
+    ASSERT_EQ(refreshError(u"SELECT Id, Nome FROM Cidades WHERE Id > 100"), 0);
+    EXPECT_EQ(box.Text(), u"");
+}
+
+} // namespace
+} // namespace veltra

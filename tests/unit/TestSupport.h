@@ -1,0 +1,86 @@
+// Helpers shared by the unit tests: scratch databases and a headless form whose
+// transcript lines are kept for inspection.
+#pragma once
+
+#include "veltra/Text.h"
+#include "veltra/headless/Headless.h"
+#include "veltra/platform/Notifications.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sqlite3.h>
+#include <stdexcept>
+#include <utility>
+#include <string>
+#include <vector>
+
+namespace veltra::testing {
+
+// A database file in a fresh temporary folder, built by the given statements and removed
+// with the object.
+class ScratchDatabase {
+  public:
+    explicit ScratchDatabase(const std::string& sql) {
+        std::string pattern = std::filesystem::temp_directory_path() / "veltra-test-XXXXXX";
+        folder_ = mkdtemp(pattern.data());
+        path_ = folder_ / "test.db";
+        sqlite3* db = nullptr;
+        sqlite3_open(path_.c_str(), &db);
+        char* message = nullptr;
+        const int code = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
+        const std::string error = message ? message : "";
+        sqlite3_free(message);
+        sqlite3_close(db);
+        if (code != SQLITE_OK)
+            throw std::runtime_error("setup failed: " + error);
+    }
+    ~ScratchDatabase() { std::filesystem::remove_all(folder_); }
+    ScratchDatabase(const ScratchDatabase&) = delete;
+    ScratchDatabase& operator=(const ScratchDatabase&) = delete;
+
+    String path() const { return fromUtf8(path_.string()); }
+    std::filesystem::path folder() const { return folder_; }
+    std::string bytes() const {
+        std::ifstream in(path_, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+  private:
+    std::filesystem::path folder_;
+    std::filesystem::path path_;
+};
+
+// Cities with a duplicate name and a null name, as a small list to bind to.
+inline const char* kCitiesSql = "CREATE TABLE Cidades (Id INTEGER PRIMARY KEY, Nome TEXT, Uf TEXT);"
+                                "INSERT INTO Cidades VALUES (1, 'Belo Horizonte', 'MG');"
+                                "INSERT INTO Cidades VALUES (2, 'Belém', 'PA');"
+                                "INSERT INTO Cidades VALUES (3, 'Santos', 'SP');"
+                                "INSERT INTO Cidades VALUES (4, 'Santos', 'SP');"
+                                "INSERT INTO Cidades VALUES (5, NULL, 'SP');";
+
+// Ignores every notification; a test overrides those it watches.
+struct IgnoredNotifications : ControlNotifications {
+    void dbComb_GotFocus() override {}
+    void dbComb_LostFocus() override {}
+    void dbComb_Click(Integer&) override {}
+    void dbComb_DblClick(Integer&) override {}
+    void dbComb_KeyDown(Integer&, Integer&) override {}
+    void dbComb_KeyPress(Integer&) override {}
+    void dbComb_KeyUp(Integer&, Integer&) override {}
+    void dbComb_MouseDown(Integer&, Integer&, Single&, Single&) override {}
+    void dbComb_MouseMove(Integer&, Integer&, Single&, Single&) override {}
+    void dbComb_MouseUp(Integer&, Integer&, Single&, Single&) override {}
+    void dbComb_Change() override {}
+    void txtDbComb_Change() override {}
+    void UserControl_Resize() override {}
+};
+
+// A headless form that keeps its transcript.
+struct RecordedForm {
+    std::vector<std::string> lines;
+    headless::HeadlessForm form{[this](const std::string& line) { lines.push_back(line); }};
+
+    std::vector<std::string> take() { return std::exchange(lines, {}); }
+};
+
+} // namespace veltra::testing
