@@ -41,8 +41,8 @@ class Variant {
     Variant(Null) : value_(Null{}) {}
     Variant(bool b) : value_(b) {}
     template <class I>
-        requires(std::is_integral_v<I> && !std::is_same_v<I, bool>)
-    Variant(I i) : value_(static_cast<std::int64_t>(i)) {}
+    requires(std::is_integral_v<I> && !std::is_same_v<I, bool>) Variant(I i)
+        : value_(static_cast<std::int64_t>(i)) {}
     Variant(double d) : value_(d) {}
     Variant(float f) : value_(static_cast<double>(f)) {}
     Variant(String s) : value_(std::move(s)) {}

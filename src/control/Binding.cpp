@@ -60,7 +60,9 @@ void Veltra::x1_DatabaseName(const String& New_DatabaseName) {
     ListaCompleta = false;
 }
 
-String Veltra::x2_NomeTabela() const { return x2_NomeTabela_; }
+String Veltra::x2_NomeTabela() const {
+    return x2_NomeTabela_;
+}
 void Veltra::x2_NomeTabela(const String& New_NomeTabela) {
     if (yTabelaAuxiliar_ == New_NomeTabela) {
         showMessage(kAuxiliaryTableMessage, std::nullopt);
@@ -118,7 +120,9 @@ void Veltra::BoundText(const String& New_BoundText) {
     notify(u"BoundText");
 }
 
-String Veltra::yTabelaAuxiliar() const { return yTabelaAuxiliar_; }
+String Veltra::yTabelaAuxiliar() const {
+    return yTabelaAuxiliar_;
+}
 void Veltra::yTabelaAuxiliar(const String& New_yTabelaAuxiliar) {
     if (New_yTabelaAuxiliar != x2_NomeTabela_) {
         yTabelaAuxiliar_ = New_yTabelaAuxiliar;
@@ -129,13 +133,17 @@ void Veltra::yTabelaAuxiliar(const String& New_yTabelaAuxiliar) {
     yTabelaAuxiliar_.clear();
 }
 
-String Veltra::yCampoAuxiliar() const { return yCampoAuxiliar_; }
+String Veltra::yCampoAuxiliar() const {
+    return yCampoAuxiliar_;
+}
 void Veltra::yCampoAuxiliar(const String& New_yCampoAuxiliar) {
     yCampoAuxiliar_ = New_yCampoAuxiliar;
     notify(u"yCampoAuxiliar");
 }
 
-String Veltra::yValorAuxiliar() const { return yValorAuxiliar_; }
+String Veltra::yValorAuxiliar() const {
+    return yValorAuxiliar_;
+}
 void Veltra::yValorAuxiliar(const String& New_yValorAuxiliar) {
     ListaCompleta = false;
     yValorAuxiliar_ = New_yValorAuxiliar;

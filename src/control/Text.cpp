@@ -119,7 +119,9 @@ Integer codeOfCharacter(char16_t character) {
     return static_cast<Integer>(character);
 }
 
-bool isWindows1252(char16_t character) { return windows1252Code(character).has_value(); }
+bool isWindows1252(char16_t character) {
+    return windows1252Code(character).has_value();
+}
 
 char16_t upperCase(char16_t c) {
     if (c >= u'a' && c <= u'z')
@@ -127,11 +129,16 @@ char16_t upperCase(char16_t c) {
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
         return static_cast<char16_t>(c - 32);
     switch (c) {
-    case 0x0161: return 0x0160; // š
-    case 0x0153: return 0x0152; // œ
-    case 0x017E: return 0x017D; // ž
-    case 0x00FF: return 0x0178; // ÿ
-    default: return c;
+    case 0x0161:
+        return 0x0160; // š
+    case 0x0153:
+        return 0x0152; // œ
+    case 0x017E:
+        return 0x017D; // ž
+    case 0x00FF:
+        return 0x0178; // ÿ
+    default:
+        return c;
     }
 }
 
@@ -141,11 +148,16 @@ char16_t lowerCase(char16_t c) {
     if (c >= 0xC0 && c <= 0xDE && c != 0xD7)
         return static_cast<char16_t>(c + 32);
     switch (c) {
-    case 0x0160: return 0x0161;
-    case 0x0152: return 0x0153;
-    case 0x017D: return 0x017E;
-    case 0x0178: return 0x00FF;
-    default: return c;
+    case 0x0160:
+        return 0x0161;
+    case 0x0152:
+        return 0x0153;
+    case 0x017D:
+        return 0x017E;
+    case 0x0178:
+        return 0x00FF;
+    default:
+        return c;
     }
 }
 

@@ -11,7 +11,9 @@ namespace veltra {
 
 namespace {
 
-[[noreturn]] void typeMismatch() { throw Error(ErrorNumber::TypeMismatch, "Tipos incompatíveis"); }
+[[noreturn]] void typeMismatch() {
+    throw Error(ErrorNumber::TypeMismatch, "Tipos incompatíveis");
+}
 
 [[noreturn]] void invalidUseOfNull() {
     throw Error(ErrorNumber::InvalidUseOfNull, "Uso inválido de Null");
@@ -94,9 +96,13 @@ bool Variant::toBoolean() const {
     return toDouble() != 0;
 }
 
-Integer Variant::toInteger() const { return inRange<Integer>(toDouble()); }
+Integer Variant::toInteger() const {
+    return inRange<Integer>(toDouble());
+}
 
-Long Variant::toLong() const { return inRange<Long>(toDouble()); }
+Long Variant::toLong() const {
+    return inRange<Long>(toDouble());
+}
 
 FontRef Variant::toFont() const {
     if (const auto* f = std::get_if<FontRef>(&value_))

@@ -24,21 +24,29 @@ void Veltra::notify(const char16_t* key) {
     resumeNext([&] { host_.PropertyChanged(key); });
 }
 
-void Veltra::InitProperties() { FontAuto_ = true; }
+void Veltra::InitProperties() {
+    FontAuto_ = true;
+}
 
-bool Veltra::sAutoEnterTab() const { return sAutoEnterTab_; }
+bool Veltra::sAutoEnterTab() const {
+    return sAutoEnterTab_;
+}
 void Veltra::sAutoEnterTab(bool New_sAutoEnterTab) {
     sAutoEnterTab_ = New_sAutoEnterTab;
     notify(u"sAutoEnterTab");
 }
 
-bool Veltra::sAutoEnterClick() const { return sAutoEnterClick_; }
+bool Veltra::sAutoEnterClick() const {
+    return sAutoEnterClick_;
+}
 void Veltra::sAutoEnterClick(bool New_sAutoEnterClick) {
     sAutoEnterClick_ = New_sAutoEnterClick;
     notify(u"sAutoEnterClick");
 }
 
-bool Veltra::sTirarAcento() const { return sTirarAcento_; }
+bool Veltra::sTirarAcento() const {
+    return sTirarAcento_;
+}
 void Veltra::sTirarAcento(bool New_sTirarAcento) {
     sTirarAcento_ = New_sTirarAcento;
     notify(u"sTirarAcento");
@@ -46,7 +54,9 @@ void Veltra::sTirarAcento(bool New_sTirarAcento) {
 
 // The two case options exclude each other: switching one on switches the other off, and
 // the nested Let receives False, so the chain stops after one step.
-bool Veltra::sSempreMaiusculas() const { return sSempreMaiusculas_; }
+bool Veltra::sSempreMaiusculas() const {
+    return sSempreMaiusculas_;
+}
 void Veltra::sSempreMaiusculas(bool New_sSempreMaiusculas) {
     sSempreMaiusculas_ = New_sSempreMaiusculas;
     notify(u"sSempreMaiusculas");
@@ -54,7 +64,9 @@ void Veltra::sSempreMaiusculas(bool New_sSempreMaiusculas) {
         sLetraCapital(false);
 }
 
-bool Veltra::sLetraCapital() const { return sLetraCapital_; }
+bool Veltra::sLetraCapital() const {
+    return sLetraCapital_;
+}
 void Veltra::sLetraCapital(bool New_sLetraCapital) {
     sLetraCapital_ = New_sLetraCapital;
     notify(u"sLetraCapital");
@@ -62,31 +74,41 @@ void Veltra::sLetraCapital(bool New_sLetraCapital) {
         sSempreMaiusculas(false);
 }
 
-bool Veltra::FontAuto() const { return FontAuto_; }
+bool Veltra::FontAuto() const {
+    return FontAuto_;
+}
 void Veltra::FontAuto(bool New_FontAuto) {
     FontAuto_ = New_FontAuto;
     notify(u"FontAuto");
 }
 
-bool Veltra::sApenasLetras() const { return sApenasLetras_; }
+bool Veltra::sApenasLetras() const {
+    return sApenasLetras_;
+}
 void Veltra::sApenasLetras(bool New_sApenasLetras) {
     sApenasLetras_ = New_sApenasLetras;
     notify(u"sApenasLetras");
 }
 
-Integer Veltra::sMaxLength() const { return sMaxLength_; }
+Integer Veltra::sMaxLength() const {
+    return sMaxLength_;
+}
 void Veltra::sMaxLength(Integer New_sMaxLength) {
     sMaxLength_ = New_sMaxLength;
     notify(u"sMaxLength");
 }
 
-bool Veltra::sListaSoResultado() const { return sListaSoResultado_; }
+bool Veltra::sListaSoResultado() const {
+    return sListaSoResultado_;
+}
 void Veltra::sListaSoResultado(bool New_sListaSoResultado) {
     sListaSoResultado_ = New_sListaSoResultado;
     notify(u"sListaSoResultado");
 }
 
-bool Veltra::sNuncaVazio() const { return sNuncaVazio_; }
+bool Veltra::sNuncaVazio() const {
+    return sNuncaVazio_;
+}
 void Veltra::sNuncaVazio(bool New_sNuncaVazio) {
     sNuncaVazio_ = New_sNuncaVazio;
     notify(u"sNuncaVazio");
@@ -94,7 +116,9 @@ void Veltra::sNuncaVazio(bool New_sNuncaVazio) {
 
 // Stored padded with one space on each side, so that the tip does not touch the border.
 // The box shows it from the next restore or focus exit on, not at once.
-String Veltra::ToolTipText2() const { return ToolTipText2_; }
+String Veltra::ToolTipText2() const {
+    return ToolTipText2_;
+}
 void Veltra::ToolTipText2(const String& New_ToolTipText2) {
     if (New_ToolTipText2 == ToolTipText2_)
         return;

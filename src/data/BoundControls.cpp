@@ -12,7 +12,9 @@ namespace {
 }
 
 // The text a field shows: a null shows as empty.
-String shownText(const Variant& value) { return value.isNull() ? String() : value.toText(); }
+String shownText(const Variant& value) {
+    return value.isNull() ? String() : value.toText();
+}
 
 } // namespace
 
@@ -20,7 +22,9 @@ BoundTextBox::BoundTextBox(SqliteDataSource& source) : source_(source) {
     source_.addListener(this);
 }
 
-BoundTextBox::~BoundTextBox() { source_.removeListener(this); }
+BoundTextBox::~BoundTextBox() {
+    source_.removeListener(this);
+}
 
 void BoundTextBox::Text(const String& value) {
     if (value == text_)
@@ -72,9 +76,13 @@ String ListModel::cell(std::size_t index, const String& column) const {
     return position ? shownText(rows_->row(index)[*position]) : String();
 }
 
-String ListModel::value(std::size_t index) const { return cell(index, listField_); }
+String ListModel::value(std::size_t index) const {
+    return cell(index, listField_);
+}
 
-String ListModel::key(std::size_t index) const { return cell(index, boundColumn_); }
+String ListModel::key(std::size_t index) const {
+    return cell(index, boundColumn_);
+}
 
 // An empty text matches no row, not even one whose value is null or empty: an empty box
 // has no key.

@@ -28,11 +28,13 @@ std::string afterPrefix(const std::string& message, std::string_view prefix) {
     const std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(code);
     const auto startsWith = [&](std::string_view prefix) { return message.starts_with(prefix); };
     if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
-        fail(ErrorNumber::NotADatabase, "Formato de banco de dados não reconhecido '" + path + "'.");
+        fail(ErrorNumber::NotADatabase,
+             "Formato de banco de dados não reconhecido '" + path + "'.");
     if (code == SQLITE_CANTOPEN)
         fail(ErrorNumber::FileNotFound, "Não foi possível encontrar o arquivo '" + path + "'.");
     if (code == SQLITE_READONLY || code == SQLITE_AUTH)
-        fail(ErrorNumber::ReadOnly, "Não é possível atualizar. Banco de dados ou objeto somente leitura.");
+        fail(ErrorNumber::ReadOnly,
+             "Não é possível atualizar. Banco de dados ou objeto somente leitura.");
     if (startsWith("no such table: "))
         fail(ErrorNumber::TableNotFound, "O mecanismo de banco de dados não encontrou a tabela '" +
                                              afterPrefix(message, "no such table: ") + "'.");
@@ -56,9 +58,12 @@ bool isBareName(const String& source) {
 
 Variant columnValue(sqlite3_stmt* statement, int column) {
     switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_NULL: return Null{};
-    case SQLITE_INTEGER: return static_cast<std::int64_t>(sqlite3_column_int64(statement, column));
-    case SQLITE_FLOAT: return sqlite3_column_double(statement, column);
+    case SQLITE_NULL:
+        return Null{};
+    case SQLITE_INTEGER:
+        return static_cast<std::int64_t>(sqlite3_column_int64(statement, column));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(statement, column);
     default: {
         const auto* text = static_cast<const char16_t*>(sqlite3_column_text16(statement, column));
         const auto bytes = sqlite3_column_bytes16(statement, column);
@@ -74,8 +79,10 @@ int authorizeReadsOnly(void*, int action, const char*, const char*, const char*,
     case SQLITE_SELECT:
     case SQLITE_READ:
     case SQLITE_FUNCTION:
-    case SQLITE_RECURSIVE: return SQLITE_OK;
-    default: return SQLITE_DENY;
+    case SQLITE_RECURSIVE:
+        return SQLITE_OK;
+    default:
+        return SQLITE_DENY;
     }
 }
 
@@ -142,7 +149,8 @@ class RowSet::Cursor {
 };
 
 RowSet::RowSet(std::vector<String> columns, std::unique_ptr<Cursor> cursor)
-    : columns_(std::move(columns)), cursor_(std::move(cursor)) {}
+    : columns_(std::move(columns)), cursor_(std::move(cursor)) {
+}
 
 RowSet::~RowSet() = default;
 
@@ -232,7 +240,7 @@ class SqliteDataSource::Records final : public Recordset {
         const bool exists = target >= 0 && rows_->fetch(static_cast<std::size_t>(target));
         if (!exists && bound == Bound::Refuse)
             noCurrentRecord();
-        position_ = exists ? target
+        position_ = exists       ? target
                     : target < 0 ? kBeforeFirst
                                  : static_cast<long long>(rows_->fetchedCount());
         readAhead();
@@ -307,7 +315,8 @@ void SqliteDataSource::Refresh() {
 
 Recordset& SqliteDataSource::recordset() {
     if (!records_)
-        fail(ErrorNumber::ObjectNotSet, "Variável de objeto ou variável do bloco With não definida.");
+        fail(ErrorNumber::ObjectNotSet,
+             "Variável de objeto ou variável do bloco With não definida.");
     return *records_;
 }
 
@@ -315,7 +324,9 @@ std::optional<std::size_t> SqliteDataSource::currentRow() const {
     return records_ ? records_->current() : std::nullopt;
 }
 
-void SqliteDataSource::addListener(DataSourceListener* listener) { listeners_.push_back(listener); }
+void SqliteDataSource::addListener(DataSourceListener* listener) {
+    listeners_.push_back(listener);
+}
 
 void SqliteDataSource::removeListener(DataSourceListener* listener) {
     std::erase(listeners_, listener);

@@ -21,7 +21,8 @@ bool typesCharacter(Integer keyCode) {
 } // namespace
 
 HeadlessComboBox::HeadlessComboBox(SqliteDataSource& source, HeadlessHost& host, TraceSink trace)
-    : list_(source), host_(host), trace_(std::move(trace)) {}
+    : list_(source), host_(host), trace_(std::move(trace)) {
+}
 
 // A write by code that changes the text puts the caret at the end, selects nothing and
 // reports the change before returning.
@@ -160,10 +161,18 @@ void HeadlessComboBox::applyKeyEffect(Integer keyCode, Integer shift) {
         selStart_ = selLength_ > 0 ? selStart_ + selLength_ : std::min(length, selStart_ + 1);
         selLength_ = 0;
         break;
-    case Key::Home: selStart_ = 0, selLength_ = 0; break;
-    case Key::End: selStart_ = length, selLength_ = 0; break;
-    case Key::Delete: deleteSelectionOr(+1); break;
-    case Key::Up: stepRow(-1); break;
+    case Key::Home:
+        selStart_ = 0, selLength_ = 0;
+        break;
+    case Key::End:
+        selStart_ = length, selLength_ = 0;
+        break;
+    case Key::Delete:
+        deleteSelectionOr(+1);
+        break;
+    case Key::Up:
+        stepRow(-1);
+        break;
     case Key::Down:
         if ((shift & Shift::Alt) == 0) {
             stepRow(+1);
@@ -172,7 +181,8 @@ void HeadlessComboBox::applyKeyEffect(Integer keyCode, Integer shift) {
             trace_("dropdown");
         }
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -279,8 +289,12 @@ void HeadlessComboBox::mouse(Mouse what, Integer button, Integer shift, Single x
         control_->dbComb_MouseDown(button, shift, x, y);
         focusIn();
         break;
-    case Mouse::Move: control_->dbComb_MouseMove(button, shift, x, y); break;
-    case Mouse::Up: control_->dbComb_MouseUp(button, shift, x, y); break;
+    case Mouse::Move:
+        control_->dbComb_MouseMove(button, shift, x, y);
+        break;
+    case Mouse::Up:
+        control_->dbComb_MouseUp(button, shift, x, y);
+        break;
     }
 }
 

@@ -44,7 +44,8 @@ struct HeadlessForm::Instance {
     std::optional<Veltra> control;
 };
 
-HeadlessForm::HeadlessForm(TraceSink trace) : trace_(std::move(trace)), events_(trace_) {}
+HeadlessForm::HeadlessForm(TraceSink trace) : trace_(std::move(trace)), events_(trace_) {
+}
 
 HeadlessForm::~HeadlessForm() = default;
 

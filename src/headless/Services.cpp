@@ -8,7 +8,9 @@
 
 namespace veltra::headless {
 
-void HeadlessHost::PropertyChanged(const String& key) { trace_("changed " + quote(key)); }
+void HeadlessHost::PropertyChanged(const String& key) {
+    trace_("changed " + quote(key));
+}
 
 void HeadlessHost::Height(Single twips) {
     if (twips == height_)
@@ -39,9 +41,8 @@ struct Modifier {
     Integer keyCode;
     Integer shift;
 };
-constexpr Modifier kModifiers[] = {{u'+', Key::ShiftKey, Shift::Shift},
-                                   {u'^', 17, Shift::Ctrl},
-                                   {u'%', Key::Alt, Shift::Alt}};
+constexpr Modifier kModifiers[] = {
+    {u'+', Key::ShiftKey, Shift::Shift}, {u'^', 17, Shift::Ctrl}, {u'%', Key::Alt, Shift::Alt}};
 
 const Modifier* modifierOf(char16_t c) {
     for (const auto& m : kModifiers)
@@ -153,7 +154,9 @@ void RecordingEvents::setArgument(const std::string& event, const std::string& a
     handlers_[event][argument] = std::move(value);
 }
 
-void RecordingEvents::clearHandler(const std::string& event) { handlers_.erase(event); }
+void RecordingEvents::clearHandler(const std::string& event) {
+    handlers_.erase(event);
+}
 
 template <class T>
 void RecordingEvents::apply(const std::string& event, const std::string& argument, T& target) {
@@ -176,9 +179,13 @@ void RecordingEvents::CodigoAssociado(String& Numero) {
     apply("CodigoAssociado", "Numero", Numero);
 }
 
-void RecordingEvents::Change() { trace_("event Change"); }
+void RecordingEvents::Change() {
+    trace_("event Change");
+}
 
-void RecordingEvents::Click() { trace_("event Click"); }
+void RecordingEvents::Click() {
+    trace_("event Click");
+}
 
 void RecordingEvents::DblClick(Integer& Area) {
     trace_("event DblClick Area=" + std::to_string(Area));
@@ -204,8 +211,8 @@ void RecordingEvents::KeyUp(Integer& KeyCode, Integer& Shift) {
 
 void RecordingEvents::mouseEvent(const std::string& name, Integer& Button, Integer& Shift,
                                  Single& x, Single& y) {
-    trace_("event " + name + " Button=" + std::to_string(Button) + " Shift=" +
-           std::to_string(Shift) + " x=" + formatNumber(x) + " y=" + formatNumber(y));
+    trace_("event " + name + " Button=" + std::to_string(Button) +
+           " Shift=" + std::to_string(Shift) + " x=" + formatNumber(x) + " y=" + formatNumber(y));
     apply(name, "Button", Button);
     apply(name, "Shift", Shift);
     apply(name, "x", x);

@@ -11,12 +11,23 @@ std::string quote(const String& text) {
     std::string out = "\"";
     for (const char c : toUtf8(text)) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        default: out += c;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            out += c;
         }
     }
     return out + "\"";
@@ -71,10 +82,10 @@ struct PunctuationKey {
     Integer keyCode;
 };
 
-constexpr PunctuationKey kPunctuation[] = {
-    {u';', u':', 186}, {u'=', u'+', 187}, {u',', u'<', 188}, {u'-', u'_', 189},
-    {u'.', u'>', 190}, {u'/', u'?', 191}, {u'`', u'~', 192}, {u'[', u'{', 219},
-    {u'\\', u'|', 220}, {u']', u'}', 221}, {u'\'', u'"', 222}};
+constexpr PunctuationKey kPunctuation[] = {{u';', u':', 186}, {u'=', u'+', 187}, {u',', u'<', 188},
+                                           {u'-', u'_', 189}, {u'.', u'>', 190}, {u'/', u'?', 191},
+                                           {u'`', u'~', 192}, {u'[', u'{', 219}, {u'\\', u'|', 220},
+                                           {u']', u'}', 221}, {u'\'', u'"', 222}};
 
 // The unaccented letter of a Latin-1 letter; other characters are returned unchanged.
 char16_t baseLetter(char16_t c) {
@@ -95,7 +106,7 @@ KeyStroke keyOfCharacter(char16_t c) {
     const char16_t letter = baseLetter(c);
     if (letter >= u'a' && letter <= u'z')
         return {static_cast<Integer>(letter - 32), 0, false, c};
-    if ((letter >= u'A' && letter <= u'Z') )
+    if ((letter >= u'A' && letter <= u'Z'))
         return {static_cast<Integer>(letter), Shift::Shift, false, c};
     if (c >= u'0' && c <= u'9')
         return {static_cast<Integer>(c), 0, false, c};

@@ -6,7 +6,9 @@ namespace veltra {
 
 // Missing: confirming a clicked list row and reporting its key, and cancelling the
 // automatic list opening on a button click.
-void Veltra::dbComb_Click(Integer& Area) { Area = 0; }
+void Veltra::dbComb_Click(Integer& Area) {
+    Area = 0;
+}
 
 void Veltra::dbComb_DblClick(Integer& Area) {
     resumeNext([&] { events_.DblClick(Area); });
@@ -27,6 +29,7 @@ void Veltra::dbComb_MouseUp(Integer& Button, Integer& Shift, Single& x, Single& 
 }
 
 // Missing: reporting an emptied text box as an empty key.
-void Veltra::txtDbComb_Change() {}
+void Veltra::txtDbComb_Change() {
+}
 
 } // namespace veltra

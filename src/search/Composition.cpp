@@ -6,7 +6,9 @@ namespace veltra {
 
 namespace {
 
-bool startsWord(const String& s, std::size_t i) { return i == 0 || s[i - 1] == u' ' || s[i - 1] == u'*'; }
+bool startsWord(const String& s, std::size_t i) {
+    return i == 0 || s[i - 1] == u' ' || s[i - 1] == u'*';
+}
 
 enum class Where { InsideWords, AtWordStarts, Anywhere };
 
@@ -28,7 +30,9 @@ String codeColumn(const QueryInputs& in) {
     return in.table + u"." + in.boundColumn + u", ";
 }
 
-String extraTable(const QueryInputs& in) { return in.auxTable.empty() ? String() : u", " + in.auxTable; }
+String extraTable(const QueryInputs& in) {
+    return in.auxTable.empty() ? String() : u", " + in.auxTable;
+}
 
 String tail(const QueryInputs& in) {
     String w;
@@ -79,13 +83,17 @@ String searchStatement(const QueryInputs& in, const String& pattern) {
     return listStatement(in, u" like '" + pattern + u"*'");
 }
 
-String fullListStatement(const QueryInputs& in) { return listStatement(in, u" <> ''"); }
+String fullListStatement(const QueryInputs& in) {
+    return listStatement(in, u" <> ''");
+}
 
 String exactTextStatement(const QueryInputs& in, const String& text) {
     return u"SELECT " + in.boundColumn + u", " + in.listField + u" FROM " + in.table + u" WHERE " +
            in.listField + u" = '" + text + u"' and " + in.listField + u" <> ''";
 }
 
-String tableStatement(const String& table) { return u"SELECT * FROM " + table; }
+String tableStatement(const String& table) {
+    return u"SELECT * FROM " + table;
+}
 
 } // namespace veltra

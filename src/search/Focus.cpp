@@ -4,9 +4,11 @@
 namespace veltra {
 
 // Missing: marking the focus, preparing the list and the focus colour.
-void Veltra::dbComb_GotFocus() {}
+void Veltra::dbComb_GotFocus() {
+}
 
 // Missing: the free-text corrections, colour and tool tip restore, sNuncaVazio.
-void Veltra::dbComb_LostFocus() {}
+void Veltra::dbComb_LostFocus() {
+}
 
 } // namespace veltra

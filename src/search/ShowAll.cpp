@@ -5,12 +5,16 @@ namespace veltra {
 
 // Missing: loading every row whose list field is not empty, with the developer messages
 // for an unset table or field and for a failing statement.
-void Veltra::MostrarTodos() {}
+void Veltra::MostrarTodos() {
+}
 
 // Missing: showing the current row's list value and reporting its key.
-void Veltra::Mostrar() {}
+void Veltra::Mostrar() {
+}
 
 // Takes effect with the next statement composed; nothing is reloaded now.
-void Veltra::OrdemNumerica() { OrdemNumericaAtiva = true; }
+void Veltra::OrdemNumerica() {
+    OrdemNumericaAtiva = true;
+}
 
 } // namespace veltra

@@ -4,6 +4,7 @@
 namespace veltra {
 
 // Missing: the width fit, the height snap and the automatic font size.
-void Veltra::UserControl_Resize() {}
+void Veltra::UserControl_Resize() {
+}
 
 } // namespace veltra

@@ -1,7 +1,6 @@
 // The list of a bound combo box: which row a text matches, what BoundText reads and
 // writes, and when column names are checked.
 #include "TestSupport.h"
-
 #include "veltra/Error.h"
 
 #include <gtest/gtest.h>

@@ -19,15 +19,15 @@ class OptionProperties : public ::testing::Test {
 
 TEST_F(OptionProperties, NewInstanceHasFontAutoOnAndEverythingElseEmpty) {
     EXPECT_TRUE(control.FontAuto());
-    for (bool option : {control.sAutoEnterTab(), control.sAutoEnterClick(), control.sTirarAcento(),
-                        control.sSempreMaiusculas(), control.sApenasLetras(),
-                        control.sLetraCapital(), control.sListaSoResultado(),
-                        control.sNuncaVazio(), control.SuperPesquisa})
+    for (bool option :
+         {control.sAutoEnterTab(), control.sAutoEnterClick(), control.sTirarAcento(),
+          control.sSempreMaiusculas(), control.sApenasLetras(), control.sLetraCapital(),
+          control.sListaSoResultado(), control.sNuncaVazio(), control.SuperPesquisa})
         EXPECT_FALSE(option);
     EXPECT_EQ(control.sMaxLength(), 0);
-    for (const String& stored : {control.ToolTipText2(), control.x2_NomeTabela(),
-                                 control.yTabelaAuxiliar(), control.yCampoAuxiliar(),
-                                 control.yValorAuxiliar()})
+    for (const String& stored :
+         {control.ToolTipText2(), control.x2_NomeTabela(), control.yTabelaAuxiliar(),
+          control.yCampoAuxiliar(), control.yValorAuxiliar()})
         EXPECT_EQ(stored, u"");
     EXPECT_EQ(control.Connect(), u"Access");
     EXPECT_EQ(control.x4_BoundColumn(), u"xnadas");
@@ -76,7 +76,8 @@ TEST_F(OptionProperties, ToolTipIsStoredPaddedAndNotifiesOnlyWhenChanged) {
     EXPECT_EQ(control.ToolTipText2(), u" abc ");
     control.ToolTipText2(u"abc"); // differs from the padded text: stored and notified again
     control.ToolTipText2(u" abc ");
-    EXPECT_THAT(recorded.take(), ElementsAre("changed \"ToolTipText2\"", "changed \"ToolTipText2\""));
+    EXPECT_THAT(recorded.take(),
+                ElementsAre("changed \"ToolTipText2\"", "changed \"ToolTipText2\""));
     control.ToolTipText2(u"  x y ");
     EXPECT_EQ(control.ToolTipText2(), u" x y ");
     control.ToolTipText2(u"   ");

@@ -10,8 +10,8 @@
 #include <fstream>
 #include <sqlite3.h>
 #include <stdexcept>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace veltra::testing {

@@ -1,6 +1,7 @@
 // Character codes, case mapping, UTF-8 conversion and value conversions.
-#include "veltra/Error.h"
 #include "veltra/Text.h"
+
+#include "veltra/Error.h"
 #include "veltra/headless/Headless.h"
 
 #include <gtest/gtest.h>
@@ -40,7 +41,7 @@ TEST(Utf8, RoundTripsAndReplacesWhatCannotBeEncoded) {
     EXPECT_EQ(toUtf8(u"ã"), "\xC3\xA3");
     EXPECT_EQ(toUtf8(String(1, char16_t{0xD800})), "\xEF\xBF\xBD");
     EXPECT_EQ(fromUtf8("a\xC3"), u"a\xFFFD");
-    EXPECT_EQ(fromUtf8("\xC0\xAF"), u"\xFFFD"); // overlong
+    EXPECT_EQ(fromUtf8("\xC0\xAF"), u"\xFFFD");     // overlong
     EXPECT_EQ(fromUtf8("\xED\xA0\x80"), u"\xFFFD"); // encoded surrogate
 }
 
@@ -80,7 +81,8 @@ TEST(TranscriptValues, PrintInTheirFixedForms) {
     EXPECT_EQ(formatValue(Variant(2147483653u)), "2147483653");
     EXPECT_EQ(formatValue(Variant(8.25)), "8.25");
     EXPECT_EQ(formatValue(Variant()), "Empty");
-    EXPECT_EQ(formatFont(Font::make(u"Tahoma", 8.25f, true, true)), "Font(Tahoma 8.25 bold italic)");
+    EXPECT_EQ(formatFont(Font::make(u"Tahoma", 8.25f, true, true)),
+              "Font(Tahoma 8.25 bold italic)");
 }
 
 TEST(TypedKeys, UseTheUsLayoutAndBaseLettersForAccents) {

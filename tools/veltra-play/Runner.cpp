@@ -149,8 +149,7 @@ const std::map<std::string, Method>& methods() {
          [](Veltra& v, const Variant&) -> std::optional<Variant> {
              return Variant(v.EstarComFoco());
          }},
-        {"DarTAB",
-         [](Veltra& v, const Variant&) -> std::optional<Variant> { return v.DarTAB(); }},
+        {"DarTAB", [](Veltra& v, const Variant&) -> std::optional<Variant> { return v.DarTAB(); }},
         {"AbrirJanela", withoutResult(&Veltra::AbrirJanela)},
         {"OrdemNumerica", withoutResult(&Veltra::OrdemNumerica)},
         {"Mostrar", withoutResult(&Veltra::Mostrar)},
@@ -173,12 +172,18 @@ struct NamedKey {
 const std::map<std::string, NamedKey>& namedKeys() {
     using namespace headless;
     static const std::map<std::string, NamedKey> table = {
-        {"Enter", {Key::Enter, 0, 0}},       {"Tab", {Key::Tab, 0, 0}},
-        {"Backspace", {Key::Backspace, 0, 0}}, {"Delete", {Key::Delete, 0, 0}},
-        {"Esc", {Key::Esc, 0, 0}},           {"Left", {Key::Left, 0, 0}},
-        {"Right", {Key::Right, 0, 0}},       {"Up", {Key::Up, 0, 0}},
-        {"Down", {Key::Down, 0, 0}},         {"Home", {Key::Home, 0, 0}},
-        {"End", {Key::End, 0, 0}},           {"Shift", {Key::ShiftKey, Shift::Shift, Shift::Shift}},
+        {"Enter", {Key::Enter, 0, 0}},
+        {"Tab", {Key::Tab, 0, 0}},
+        {"Backspace", {Key::Backspace, 0, 0}},
+        {"Delete", {Key::Delete, 0, 0}},
+        {"Esc", {Key::Esc, 0, 0}},
+        {"Left", {Key::Left, 0, 0}},
+        {"Right", {Key::Right, 0, 0}},
+        {"Up", {Key::Up, 0, 0}},
+        {"Down", {Key::Down, 0, 0}},
+        {"Home", {Key::Home, 0, 0}},
+        {"End", {Key::End, 0, 0}},
+        {"Shift", {Key::ShiftKey, Shift::Shift, Shift::Shift}},
         {"Alt", {Key::Alt, Shift::Alt, 0}}};
     return table;
 }
@@ -228,9 +233,9 @@ class Scenario {
         auto args = splitArguments(line.rest);
         if (args.size() < least || args.size() > most)
             throw ScriptError(line.command + " takes " +
-                              (least == most ? std::to_string(least)
-                                             : std::to_string(least) + " to " +
-                                                   std::to_string(most)) +
+                              (least == most
+                                   ? std::to_string(least)
+                                   : std::to_string(least) + " to " + std::to_string(most)) +
                               " argument(s)");
         return args;
     }
@@ -258,8 +263,12 @@ class Scenario {
     void call(const Line& line);
     void member(const Line& line);
     void query(const Line& line);
-    void focus(const Line&) { form_.input([&] { form_.comboBox().focusIn(); }); }
-    void blur(const Line&) { form_.input([&] { form_.comboBox().focusOut(); }); }
+    void focus(const Line&) {
+        form_.input([&] { form_.comboBox().focusIn(); });
+    }
+    void blur(const Line&) {
+        form_.input([&] { form_.comboBox().focusOut(); });
+    }
     void type(const Line& line);
     void key(const Line& line);
     void paste(const Line& line);
@@ -283,21 +292,33 @@ class Scenario {
 };
 
 const std::map<std::string, Scenario::Handler>& Scenario::handlers() {
-    static const std::map<std::string, Handler> table = {
-        {"db", &Scenario::db},           {"sql", &Scenario::sql},
-        {"sample", &Scenario::sample},   {"new", &Scenario::newInstance},
-        {"restore", &Scenario::savedForm}, {"save", &Scenario::savedForm},
-        {"resize", &Scenario::resize},   {"let", &Scenario::let},
-        {"get", &Scenario::get},         {"call", &Scenario::call},
-        {"member", &Scenario::member},   {"query", &Scenario::query},
-        {"focus", &Scenario::focus},     {"blur", &Scenario::blur},
-        {"type", &Scenario::type},       {"key", &Scenario::key},
-        {"paste", &Scenario::paste},     {"select", &Scenario::select},
-        {"pick", &Scenario::pick},       {"click", &Scenario::click},
-        {"dblclick", &Scenario::dblclick}, {"mousedown", &Scenario::mouse},
-        {"mouseup", &Scenario::mouse},   {"mousemove", &Scenario::mouse},
-        {"on", &Scenario::on},           {"show", &Scenario::show},
-        {"list", &Scenario::list}};
+    static const std::map<std::string, Handler> table = {{"db", &Scenario::db},
+                                                         {"sql", &Scenario::sql},
+                                                         {"sample", &Scenario::sample},
+                                                         {"new", &Scenario::newInstance},
+                                                         {"restore", &Scenario::savedForm},
+                                                         {"save", &Scenario::savedForm},
+                                                         {"resize", &Scenario::resize},
+                                                         {"let", &Scenario::let},
+                                                         {"get", &Scenario::get},
+                                                         {"call", &Scenario::call},
+                                                         {"member", &Scenario::member},
+                                                         {"query", &Scenario::query},
+                                                         {"focus", &Scenario::focus},
+                                                         {"blur", &Scenario::blur},
+                                                         {"type", &Scenario::type},
+                                                         {"key", &Scenario::key},
+                                                         {"paste", &Scenario::paste},
+                                                         {"select", &Scenario::select},
+                                                         {"pick", &Scenario::pick},
+                                                         {"click", &Scenario::click},
+                                                         {"dblclick", &Scenario::dblclick},
+                                                         {"mousedown", &Scenario::mouse},
+                                                         {"mouseup", &Scenario::mouse},
+                                                         {"mousemove", &Scenario::mouse},
+                                                         {"on", &Scenario::on},
+                                                         {"show", &Scenario::show},
+                                                         {"list", &Scenario::list}};
     return table;
 }
 

@@ -17,12 +17,17 @@ bool isNumber(const std::string& word) {
 
 char unescape(char c) {
     switch (c) {
-    case 'r': return '\r';
-    case 'n': return '\n';
-    case 't': return '\t';
+    case 'r':
+        return '\r';
+    case 'n':
+        return '\n';
+    case 't':
+        return '\t';
     case '"':
-    case '\\': return c;
-    default: throw ScriptError(std::string("unknown escape \\") + c);
+    case '\\':
+        return c;
+    default:
+        throw ScriptError(std::string("unknown escape \\") + c);
     }
 }
 
@@ -46,7 +51,9 @@ Variant Argument::value() const {
     return text;
 }
 
-std::string Argument::utf8() const { return toUtf8(text); }
+std::string Argument::utf8() const {
+    return toUtf8(text);
+}
 
 std::vector<Argument> splitArguments(const std::string& rest) {
     std::vector<Argument> arguments;

@@ -209,8 +209,7 @@ class RecordingEvents final : public VeltraEvents {
   private:
     template <class T>
     void apply(const std::string& event, const std::string& argument, T& target);
-    void mouseEvent(const std::string& name, Integer& Button, Integer& Shift, Single& x,
-                    Single& y);
+    void mouseEvent(const std::string& name, Integer& Button, Integer& Shift, Single& x, Single& y);
 
     TraceSink trace_;
     std::map<std::string, std::map<std::string, Variant>> handlers_;
