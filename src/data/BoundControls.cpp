@@ -86,26 +86,46 @@ String ListModel::key(std::size_t index) const {
 
 // An empty text matches no row, not even one whose value is null or empty: an empty box
 // has no key.
-std::optional<std::size_t> ListModel::find(const String& column, const String& text) const {
-    if (text.empty() || !rows_ || !rows_->columnIndex(column))
+std::optional<String> ListModel::otherColumnOfFirst(const String& column, const String& text,
+                                                    const String& other) const {
+    if (text.empty() || !rows_)
         return std::nullopt;
-    for (std::size_t i = 0; hasRow(i); ++i)
-        if (cell(i, column) == text)
-            return i;
-    return std::nullopt;
+    const auto searched = rows_->columnIndex(column);
+    const auto wanted = rows_->columnIndex(other);
+    if (!searched || !wanted)
+        return std::nullopt;
+    const auto row = rows_->findFirst(*searched, text);
+    if (!row)
+        return std::nullopt;
+    return shownText((*row)[*wanted]);
 }
 
-std::optional<std::size_t> ListModel::findValue(const String& text) const {
-    return find(listField_, text);
+std::optional<String> ListModel::keyOfValue(const String& text) const {
+    return otherColumnOfFirst(listField_, text, boundColumn_);
 }
 
-std::optional<std::size_t> ListModel::findKey(const String& key) const {
-    return find(boundColumn_, key);
+std::optional<String> ListModel::valueOfKey(const String& key) const {
+    return otherColumnOfFirst(boundColumn_, key, listField_);
 }
 
 String ListModel::boundTextFor(const String& text) const {
-    const auto row = findValue(text);
-    return row ? key(*row) : text;
+    if (!rows_ || !rows_->columnIndex(listField_))
+        return text;
+    const auto searched = rows_->columnIndex(listField_);
+    const auto row = text.empty() ? std::nullopt : rows_->findFirst(*searched, text);
+    if (!row)
+        return text;
+    const auto key = rows_->columnIndex(boundColumn_);
+    return key ? shownText((*row)[*key]) : String();
+}
+
+std::optional<std::size_t> ListModel::rowOfValue(const String& text) const {
+    if (text.empty())
+        return std::nullopt;
+    for (std::size_t i = 0; hasRow(i); ++i)
+        if (value(i) == text)
+            return i;
+    return std::nullopt;
 }
 
 } // namespace veltra

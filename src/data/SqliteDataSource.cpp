@@ -1,5 +1,7 @@
 #include "veltra/data/SqliteDataSource.h"
 
+#include "data/Connection.h"
+#include "data/Dialect.h"
 #include "veltra/Error.h"
 #include "veltra/Text.h"
 
@@ -10,48 +12,23 @@ namespace veltra {
 
 namespace {
 
-bool connectOpensFile(const String& connect) {
-    return connect.empty() || connect.front() == u';' ||
-           lowerCase(connect.substr(0, 6)) == u"access";
-}
+// Longer record sources are refused before they reach the database.
+constexpr std::size_t kMaxStatementCharacters = 100'000;
 
 [[noreturn]] void fail(int number, const std::string& description) {
     throw Error(number, description);
 }
 
-std::string afterPrefix(const std::string& message, std::string_view prefix) {
-    return message.substr(std::min(message.size(), prefix.size()));
+bool connectOpensFile(const String& connect) {
+    return connect.empty() || connect.front() == u';' ||
+           lowerCase(connect.substr(0, 6)) == u"access";
 }
 
-// Turns SQLite's failure into the error numbers that the control and its developer know.
-[[noreturn]] void failFromSqlite(sqlite3* db, int code, const std::string& path) {
-    const std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(code);
-    const auto startsWith = [&](std::string_view prefix) { return message.starts_with(prefix); };
-    if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
-        fail(ErrorNumber::NotADatabase,
-             "Formato de banco de dados não reconhecido '" + path + "'.");
-    if (code == SQLITE_CANTOPEN)
-        fail(ErrorNumber::FileNotFound, "Não foi possível encontrar o arquivo '" + path + "'.");
-    if (code == SQLITE_READONLY || code == SQLITE_AUTH)
-        fail(ErrorNumber::ReadOnly,
-             "Não é possível atualizar. Banco de dados ou objeto somente leitura.");
-    if (startsWith("no such table: "))
-        fail(ErrorNumber::TableNotFound, "O mecanismo de banco de dados não encontrou a tabela '" +
-                                             afterPrefix(message, "no such table: ") + "'.");
-    if (startsWith("no such column: "))
-        fail(ErrorNumber::UnknownColumn,
-             "Coluna desconhecida: " + afterPrefix(message, "no such column: ") + ".");
-    if (startsWith("no such function: "))
-        fail(ErrorNumber::UnknownFunction, "Função '" + afterPrefix(message, "no such function: ") +
-                                               "' indefinida na expressão.");
-    if (message.find("syntax error") != std::string::npos || startsWith("incomplete input") ||
-        startsWith("unrecognized token"))
-        fail(ErrorNumber::SyntaxError, "Erro de sintaxe na instrução SQL (" + message + ").");
-    fail(ErrorNumber::OtherFailure, message);
-}
-
+// A record source that is only a table name reads the whole table.
 bool isBareName(const String& source) {
-    return !source.empty() && std::all_of(source.begin(), source.end(), [](char16_t c) {
+    if (source.size() > 2 && source.front() == u'[' && source.back() == u']')
+        return source.find(u']') == source.size() - 1;
+    return std::all_of(source.begin(), source.end(), [](char16_t c) {
         return c == u'_' || (c >= u'0' && c <= u'9') || lowerCase(c) != upperCase(c) || c > 0x7F;
     });
 }
@@ -72,80 +49,74 @@ Variant columnValue(sqlite3_stmt* statement, int column) {
     }
 }
 
-// Lets a statement read and call functions, nothing else: no writes, no ATTACH, no
-// PRAGMA, no transactions, whatever the statement text holds.
-int authorizeReadsOnly(void*, int action, const char*, const char*, const char*, const char*) {
-    switch (action) {
-    case SQLITE_SELECT:
-    case SQLITE_READ:
-    case SQLITE_FUNCTION:
-    case SQLITE_RECURSIVE:
-        return SQLITE_OK;
-    default:
-        return SQLITE_DENY;
-    }
+RowSet::Row readRow(sqlite3_stmt* statement) {
+    RowSet::Row row;
+    const int columns = sqlite3_column_count(statement);
+    row.reserve(static_cast<std::size_t>(columns));
+    for (int c = 0; c < columns; ++c)
+        row.push_back(columnValue(statement, c));
+    return row;
+}
+
+String shownText(const Variant& value) {
+    return value.isNull() ? String() : value.toText();
+}
+
+std::string quoteName(const String& name) {
+    std::string out = "\"";
+    for (char c : toUtf8(name))
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
 }
 
 } // namespace
 
-// One open, read-only database file.
-class detail::SqliteConnection {
-  public:
-    SqliteConnection(const String& path, const String& connect) : path_(path), connect_(connect) {
-        const std::string file = toUtf8(path);
-        const int code = sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr);
-        if (code != SQLITE_OK) {
-            sqlite3_close(db_);
-            db_ = nullptr;
-            failFromSqlite(nullptr, code, file);
-        }
-        sqlite3_busy_timeout(db_, 250);
-        sqlite3_set_authorizer(db_, authorizeReadsOnly, nullptr);
-    }
-    ~SqliteConnection() { sqlite3_close(db_); }
-    SqliteConnection(const SqliteConnection&) = delete;
-    SqliteConnection& operator=(const SqliteConnection&) = delete;
-
-    bool opens(const String& path, const String& connect) const {
-        return path == path_ && connect == connect_;
-    }
-    sqlite3* handle() const { return db_; }
-    const String& path() const { return path_; }
-
-  private:
-    String path_;
-    String connect_;
-    sqlite3* db_ = nullptr;
-};
-
 // Reads the rows of one prepared statement; keeps its connection open while rows remain.
 class RowSet::Cursor {
   public:
-    Cursor(std::shared_ptr<detail::SqliteConnection> connection, sqlite3_stmt* statement)
-        : connection_(std::move(connection)), statement_(statement) {}
-    ~Cursor() { sqlite3_finalize(statement_); }
-    Cursor(const Cursor&) = delete;
-    Cursor& operator=(const Cursor&) = delete;
+    Cursor(std::shared_ptr<detail::SqliteConnection> connection, detail::PooledStatement statement,
+           std::vector<std::string> parameters)
+        : connection_(std::move(connection)), statement_(std::move(statement)),
+          sql_(sqlite3_sql(statement_.get())), parameters_(std::move(parameters)) {}
 
-    // The next row, or nothing at the end of the result or on a failure to read it.
+    // The next row, or nothing at the end of the result. A failure to read (a file that
+    // went bad underneath) throws.
     std::optional<Row> next() {
-        if (!statement_ || sqlite3_step(statement_) != SQLITE_ROW) {
-            sqlite3_finalize(statement_);
-            statement_ = nullptr;
-            connection_.reset();
+        if (!statement_.get())
             return std::nullopt;
+        const int code = sqlite3_step(statement_.get());
+        if (code == SQLITE_ROW)
+            return readRow(statement_.get());
+        statement_.release();
+        if (code != SQLITE_DONE)
+            connection_->fail(code);
+        return std::nullopt;
+    }
+
+    // The first row of the whole result, in its order, whose column shows exactly the
+    // text; asked of the database, so that rows not read yet need not be read.
+    std::optional<Row> findFirst(const String& column, std::size_t index, const String& text) {
+        const std::string name = quoteName(column);
+        auto parameters = parameters_;
+        parameters.push_back(toUtf8(text));
+        const std::string number = "?" + std::to_string(parameters.size());
+        const auto lookup = connection_->prepare(
+            "SELECT * FROM (" + sql_ + ") WHERE " + name + " = " + number + " COLLATE " +
+                dialect::kCollation + " AND " + name + " = " + number,
+            parameters);
+        while (sqlite3_step(lookup.get()) == SQLITE_ROW) {
+            Row row = readRow(lookup.get());
+            if (index < row.size() && shownText(row[index]) == text)
+                return row;
         }
-        Row row;
-        const int columns = sqlite3_column_count(statement_);
-        row.reserve(static_cast<std::size_t>(columns));
-        for (int c = 0; c < columns; ++c)
-            row.push_back(columnValue(statement_, c));
-        return row;
+        return std::nullopt;
     }
 
   private:
     std::shared_ptr<detail::SqliteConnection> connection_;
-    sqlite3_stmt* statement_;
+    detail::PooledStatement statement_;
+    std::string sql_;
+    std::vector<std::string> parameters_;
 };
 
 RowSet::RowSet(std::vector<String> columns, std::unique_ptr<Cursor> cursor)
@@ -177,6 +148,23 @@ bool RowSet::fetch(std::size_t index) {
 std::size_t RowSet::fetchAll() {
     fetch(static_cast<std::size_t>(-2));
     return rows_.size();
+}
+
+std::optional<RowSet::Row> RowSet::findFirst(std::size_t column, const String& text) {
+    for (const auto& row : rows_)
+        if (column < row.size() && shownText(row[column]) == text)
+            return row;
+    if (!cursor_)
+        return std::nullopt;
+    try {
+        return cursor_->findFirst(columns_[column], column, text);
+    } catch (const Error&) {
+        // The result cannot be asked again (a column name it repeats): read it through.
+        for (std::size_t i = rows_.size(); fetch(i); ++i)
+            if (shownText(rows_[i][column]) == text)
+                return rows_[i];
+        return std::nullopt;
+    }
 }
 
 // The record set over the current RowSet. The row after the current one is always read,
@@ -263,44 +251,44 @@ void SqliteDataSource::RecordSource(const String& value) {
 
 void SqliteDataSource::openIfNeeded() {
     if (!connectOpensFile(connect_))
-        fail(ErrorNumber::UnknownConnect, "Não foi possível encontrar um ISAM instalável.");
+        fail(ErrorNumber::UnknownConnect,
+             "Não foi possível encontrar um ISAM instalável para '" + toUtf8(connect_) + "'.");
     if (databaseName_.empty())
         fail(ErrorNumber::FileNotFound, "Não foi possível encontrar o arquivo ''.");
     if (!connection_ || !connection_->opens(databaseName_, connect_))
         connection_ = std::make_shared<detail::SqliteConnection>(databaseName_, connect_);
 }
 
+std::shared_ptr<RowSet> SqliteDataSource::run(const String& recordSource) {
+    openIfNeeded();
+    const String trimmed = trimSpaces(recordSource);
+    if (trimmed.empty())
+        fail(ErrorNumber::InvalidRecordSource,
+             "Instrução SQL inválida; esperava-se 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT' ou "
+             "'UPDATE'.");
+    if (trimmed.size() > kMaxStatementCharacters)
+        fail(ErrorNumber::OtherFailure, "A instrução SQL é longa demais (mais de " +
+                                            std::to_string(kMaxStatementCharacters) +
+                                            " caracteres).");
+    const String statementText = isBareName(trimmed) ? u"SELECT * FROM " + trimmed : trimmed;
+    const dialect::Translation translation(toUtf8(statementText));
+    auto statement = connection_->prepare(translation);
+    std::vector<String> columns;
+    for (int c = 0; c < sqlite3_column_count(statement.get()); ++c) {
+        const auto* name = static_cast<const char16_t*>(sqlite3_column_name16(statement.get(), c));
+        columns.emplace_back(name ? name : u"");
+    }
+    auto rows = std::make_shared<RowSet>(
+        std::move(columns), std::make_unique<RowSet::Cursor>(connection_, std::move(statement),
+                                                             translation.parameters()));
+    rows->fetch(0);
+    return rows;
+}
+
 void SqliteDataSource::Refresh() {
     std::shared_ptr<RowSet> rows;
     try {
-        openIfNeeded();
-        const String trimmed = trimSpaces(recordSource_);
-        if (trimmed.empty())
-            fail(ErrorNumber::InvalidRecordSource,
-                 "Instrução SQL inválida; esperava-se 'DELETE', 'INSERT', 'PROCEDURE', "
-                 "'SELECT' ou 'UPDATE'.");
-        const String statementText = isBareName(trimmed) ? u"SELECT * FROM " + trimmed : trimmed;
-        const std::string sql = toUtf8(statementText);
-        sqlite3_stmt* statement = nullptr;
-        const char* tail = nullptr;
-        const int code = sqlite3_prepare_v2(connection_->handle(), sql.c_str(),
-                                            static_cast<int>(sql.size()), &statement, &tail);
-        if (code != SQLITE_OK)
-            failFromSqlite(connection_->handle(), code, toUtf8(connection_->path()));
-        auto cursor = std::make_unique<RowSet::Cursor>(connection_, statement);
-        if (tail && std::string_view(tail).find_first_not_of(" \t\r\n;") != std::string_view::npos)
-            fail(ErrorNumber::TextAfterStatement,
-                 "Caracteres encontrados após o fim da instrução SQL.");
-        if (!sqlite3_stmt_readonly(statement))
-            fail(ErrorNumber::ReadOnly,
-                 "Não é possível atualizar. Banco de dados ou objeto somente leitura.");
-        std::vector<String> columns;
-        for (int c = 0; c < sqlite3_column_count(statement); ++c) {
-            const auto* name = static_cast<const char16_t*>(sqlite3_column_name16(statement, c));
-            columns.emplace_back(name ? name : u"");
-        }
-        rows = std::make_shared<RowSet>(std::move(columns), std::move(cursor));
-        rows->fetch(0);
+        rows = run(recordSource_);
     } catch (const Error&) {
         for (auto* listener : listeners_)
             listener->refreshed(false);
@@ -311,6 +299,11 @@ void SqliteDataSource::Refresh() {
     for (auto* listener : listeners_)
         listener->refreshed(true);
     notifyCurrentRowChanged();
+}
+
+std::string SqliteDataSource::queryPlan(const String& statement) {
+    openIfNeeded();
+    return connection_->queryPlan(dialect::Translation(toUtf8(statement)));
 }
 
 Recordset& SqliteDataSource::recordset() {

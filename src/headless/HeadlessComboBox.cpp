@@ -33,8 +33,7 @@ void HeadlessComboBox::Text(const String& value) {
 }
 
 void HeadlessComboBox::BoundText(const String& value) {
-    const auto row = list_.findKey(value);
-    Text(row ? list_.value(*row) : value);
+    Text(list_.valueOfKey(value).value_or(value));
 }
 
 void HeadlessComboBox::SelStart(Long value) {
@@ -132,7 +131,7 @@ void HeadlessComboBox::deleteSelectionOr(Integer direction) {
 void HeadlessComboBox::stepRow(int direction) {
     if (locked_)
         return;
-    const auto current = list_.findValue(text_);
+    const auto current = list_.rowOfValue(text_);
     std::size_t next = 0;
     if (current) {
         if (direction < 0 && *current == 0)

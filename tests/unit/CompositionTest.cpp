@@ -1,6 +1,8 @@
 // The statements given to the data source and the search pattern, fragment by fragment.
 #include "search/Composition.h"
 
+#include "veltra/Text.h"
+
 #include <gtest/gtest.h>
 
 namespace veltra {
@@ -93,6 +95,10 @@ struct PatternCase {
     bool superPesquisa;
     const char16_t* pattern;
 };
+
+void PrintTo(const PatternCase& c, std::ostream* out) {
+    *out << toUtf8(c.text) << (c.superPesquisa ? " (SuperPesquisa)" : "");
+}
 
 class SearchPattern : public ::testing::TestWithParam<PatternCase> {};
 

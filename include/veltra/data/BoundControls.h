@@ -28,8 +28,9 @@ class BoundTextBox final : public TextBox, private DataSourceListener {
 };
 
 // The rows of a combo box's list and how texts and keys match them. The list holds the
-// data source's result as it stood at the last refresh, read on demand; key and list
-// value are read by the current column names, and a name the result lacks matches nothing.
+// data source's result as it stood at the last refresh, read on demand: matching a text or
+// a key asks the database for rows not read yet instead of reading them. Key and list
+// value are read by the current column names; a name the result lacks matches nothing.
 class ListModel {
   public:
     explicit ListModel(SqliteDataSource& source) : source_(source) {}
@@ -49,16 +50,20 @@ class ListModel {
     String value(std::size_t index) const;
     String key(std::size_t index) const;
 
-    // The first row whose list value is exactly the text (case-sensitive).
-    std::optional<std::size_t> findValue(const String& text) const;
-    // The first row whose key is exactly the text.
-    std::optional<std::size_t> findKey(const String& key) const;
-    // The key of the row the text matches; the text itself while it matches none.
+    // The key of the first row whose list value is exactly the text (case-sensitive).
+    std::optional<String> keyOfValue(const String& text) const;
+    // The list value of the first row whose key is exactly the text.
+    std::optional<String> valueOfKey(const String& key) const;
+    // The key of the row the text matches; the text itself while it matches none (an
+    // empty text matches no row).
     String boundTextFor(const String& text) const;
+    // The position of the first row whose list value is the text, reading rows up to it.
+    std::optional<std::size_t> rowOfValue(const String& text) const;
 
   private:
     String cell(std::size_t index, const String& column) const;
-    std::optional<std::size_t> find(const String& column, const String& text) const;
+    std::optional<String> otherColumnOfFirst(const String& column, const String& text,
+                                             const String& other) const;
     void checkColumn(const String& name) const;
 
     SqliteDataSource& source_;

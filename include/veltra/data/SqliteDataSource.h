@@ -35,6 +35,9 @@ class RowSet {
     std::size_t fetchAll();
     // A row that fetch has made available.
     const Row& row(std::size_t index) const { return rows_[index]; }
+    // The first row, in the result's order, whose column shows exactly the text (a null
+    // shows as empty). Rows not read yet are looked up in the database, not read.
+    std::optional<Row> findFirst(std::size_t column, const String& text);
 
   private:
     std::vector<String> columns_;
@@ -54,7 +57,8 @@ class DataSourceListener {
 };
 
 // Connect "" or beginning with "Access" (any case) or ";" opens the file at DatabaseName;
-// any other kind fails at Refresh with error 3170. The file is opened read-only.
+// any other kind fails at Refresh with error 3170. The file is opened read-only and
+// statements are read in the desktop-database dialect (see data/Dialect.h).
 class SqliteDataSource final : public DataSource {
   public:
     SqliteDataSource();
@@ -74,6 +78,10 @@ class SqliteDataSource final : public DataSource {
     std::shared_ptr<RowSet> rows() const { return rows_; }
     std::optional<std::size_t> currentRow() const;
 
+    // How SQLite answers a statement (EXPLAIN QUERY PLAN), with the copies and indexes
+    // the data source builds for it.
+    std::string queryPlan(const String& statement);
+
     void addListener(DataSourceListener* listener);
     void removeListener(DataSourceListener* listener);
 
@@ -82,6 +90,7 @@ class SqliteDataSource final : public DataSource {
     friend class Records;
 
     void openIfNeeded();
+    std::shared_ptr<RowSet> run(const String& recordSource);
     void notifyCurrentRowChanged();
 
     String connect_ = u"Access";

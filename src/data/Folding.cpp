@@ -1,0 +1,252 @@
+#include "data/Folding.h"
+
+#include <charconv>
+#include <cmath>
+#include <stdexcept>
+
+namespace veltra::dialect {
+
+namespace {
+
+// Folded forms of U+00C0..U+00FF and U+0100..U+017F. Ligatures and letters without a base
+// letter only lose their case.
+constexpr std::u32string_view kLatin1 =
+    U"aaaaaaæceeeeiiiidnooooo×ouuuuyþßaaaaaaæceeeeiiiidnooooo÷ouuuuyþy";
+constexpr std::u32string_view kLatinExtendedA =
+    U"aaaaaaccccccccddddeeeeeeeeeegggggggghhhhiiiiiiiiiiĳĳjjkkkllllllllllnnnnnnnnnoooooo"
+    U"œœrrrrrrssssssssttttttuuuuuuuuuuuuwwyyyzzzzzzs";
+
+char32_t decode(std::string_view s, std::size_t& i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char lead = byte(i++);
+    if (lead < 0x80)
+        return lead;
+    int extra = (lead & 0xE0) == 0xC0   ? 1
+                : (lead & 0xF0) == 0xE0 ? 2
+                : (lead & 0xF8) == 0xF0 ? 3
+                                        : 0;
+    char32_t c = extra == 1 ? lead & 0x1F : extra == 2 ? lead & 0x0F : lead & 0x07;
+    if (extra == 0)
+        return 0xFFFD;
+    for (; extra > 0; --extra) {
+        if (i >= s.size() || (byte(i) & 0xC0) != 0x80)
+            return 0xFFFD;
+        c = (c << 6) | (byte(i++) & 0x3F);
+    }
+    return c;
+}
+
+void encode(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+std::vector<char32_t> foldedCodePoints(std::string_view utf8) {
+    std::vector<char32_t> out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();)
+        out.push_back(fold(decode(utf8, i)));
+    return out;
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+} // namespace
+
+char32_t fold(char32_t c) {
+    if (c < 0x80)
+        return (c >= U'A' && c <= U'Z') ? c + 32 : c;
+    if (c >= 0xC0 && c <= 0xFF)
+        return kLatin1[c - 0xC0];
+    if (c >= 0x100 && c <= 0x17F)
+        return kLatinExtendedA[c - 0x100];
+    return c;
+}
+
+std::string fold(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();)
+        encode(out, fold(decode(utf8, i)));
+    return out;
+}
+
+int compareFolded(std::string_view a, std::string_view b) {
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        const unsigned char x = static_cast<unsigned char>(a[i]);
+        const unsigned char y = static_cast<unsigned char>(b[j]);
+        // Plain ASCII on both sides is the common case; it needs no decoding.
+        const char32_t p = x < 0x80 ? fold(a[i++]) : fold(decode(a, i));
+        const char32_t q = y < 0x80 ? fold(b[j++]) : fold(decode(b, j));
+        if (p != q)
+            return p < q ? -1 : 1;
+    }
+    if (i < a.size())
+        return 1;
+    return j < b.size() ? -1 : 0;
+}
+
+bool LikePattern::Element::accepts(char32_t c) const {
+    switch (kind) {
+    case Literal:
+        return c == literal;
+    case AnyOne:
+        return true;
+    case Digit:
+        return c >= U'0' && c <= U'9';
+    case Class: {
+        bool inside = false;
+        for (const auto& [from, to] : ranges)
+            inside = inside || (c >= from && c <= to);
+        return inside != negated;
+    }
+    case AnyRun:
+        return true;
+    }
+    return false;
+}
+
+LikePattern::LikePattern(std::string_view utf8) {
+    const std::vector<char32_t> pattern = foldedCodePoints(utf8);
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char32_t c = pattern[i];
+        Element e;
+        if (c == U'*') {
+            e.kind = Element::AnyRun;
+        } else if (c == U'?') {
+            e.kind = Element::AnyOne;
+        } else if (c == U'#') {
+            e.kind = Element::Digit;
+        } else if (c == U'[') {
+            std::size_t k = i + 1;
+            e.kind = Element::Class;
+            if (k < pattern.size() && pattern[k] == U'!' && k + 1 < pattern.size() &&
+                pattern[k + 1] != U']') {
+                e.negated = true;
+                ++k;
+            }
+            for (; k < pattern.size() && pattern[k] != U']'; ++k) {
+                if (k + 2 < pattern.size() && pattern[k + 1] == U'-' && pattern[k + 2] != U']') {
+                    e.ranges.emplace_back(pattern[k], pattern[k + 2]);
+                    k += 2;
+                } else {
+                    e.ranges.emplace_back(pattern[k], pattern[k]);
+                }
+            }
+            if (k >= pattern.size())
+                throw std::invalid_argument("unclosed bracket");
+            // A class of one character without negation ([*], [?], [#]) is that literal.
+            if (!e.negated && e.ranges.size() == 1 && e.ranges[0].first == e.ranges[0].second) {
+                e.kind = Element::Literal;
+                e.literal = e.ranges[0].first;
+            }
+            i = k;
+        } else {
+            e.literal = c;
+        }
+        elements_.push_back(std::move(e));
+    }
+    std::size_t literals = 0;
+    while (literals < elements_.size() && elements_[literals].kind == Element::Literal)
+        encode(prefix_, elements_[literals++].literal);
+    literal_ = literals == elements_.size();
+    prefixOnly_ =
+        literal_ || (literals + 1 == elements_.size() && elements_.back().kind == Element::AnyRun);
+}
+
+// Glob matching with one remembered star: on a mismatch, the last * takes one more
+// character. Linear in practice, quadratic at worst.
+bool LikePattern::matchFrom(const std::vector<char32_t>& text) const {
+    std::size_t p = 0;
+    std::size_t t = 0;
+    std::size_t starP = std::string::npos;
+    std::size_t starT = 0;
+    while (t < text.size()) {
+        if (p < elements_.size() && elements_[p].kind == Element::AnyRun) {
+            starP = p++;
+            starT = t;
+        } else if (p < elements_.size() && elements_[p].accepts(text[t])) {
+            ++p;
+            ++t;
+        } else if (starP != std::string::npos) {
+            p = starP + 1;
+            t = ++starT;
+        } else {
+            return false;
+        }
+    }
+    while (p < elements_.size() && elements_[p].kind == Element::AnyRun)
+        ++p;
+    return p == elements_.size();
+}
+
+bool LikePattern::matches(std::string_view utf8) const {
+    return matchFrom(foldedCodePoints(utf8));
+}
+
+std::variant<std::int64_t, double> val(std::string_view utf8) {
+    std::string number;
+    bool digits = false;
+    bool point = false;
+    bool exponent = false;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        if (isBlank(c))
+            continue;
+        const bool atStart = number.empty() || number.back() == 'e';
+        if ((c == '+' || c == '-') && atStart) {
+            number += c;
+        } else if (c >= '0' && c <= '9') {
+            number += c;
+            digits = true;
+        } else if (c == '.' && !point && !exponent) {
+            number += c;
+            point = true;
+        } else if ((c == 'e' || c == 'E' || c == 'd' || c == 'D') && digits && !exponent) {
+            number += 'e';
+            exponent = true;
+        } else {
+            break;
+        }
+    }
+    while (!number.empty() &&
+           (number.back() == 'e' || number.back() == '+' || number.back() == '-'))
+        number.pop_back();
+    if (!digits)
+        return std::int64_t{0};
+    if (!point && !exponent) {
+        std::int64_t whole = 0;
+        const char* begin = number.data() + (number.front() == '+' ? 1 : 0);
+        if (std::from_chars(begin, number.data() + number.size(), whole).ec == std::errc{})
+            return whole;
+    }
+    double d = 0;
+    const char* begin = number.data() + (number.front() == '+' ? 1 : 0);
+    std::from_chars(begin, number.data() + number.size(), d);
+    return d;
+}
+
+std::string numberText(double number) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
+    return std::string(buffer, result.ptr);
+}
+
+} // namespace veltra::dialect
