@@ -1,0 +1,59 @@
+// veltra-index FILE TABLE COLUMN: adds to a database file the folded-text index that
+// Veltra searches, so that the control needs no copy of the table of its own.
+//
+// The index uses the collation veltra_fold. Programs that write the table afterwards must
+// know that collation too (SQLite reports "no such collation sequence" otherwise); drop
+// the index (DROP INDEX) before writing with such a program.
+#include "data/Dialect.h"
+#include "data/Folding.h"
+
+#include <iostream>
+#include <sqlite3.h>
+#include <string>
+
+namespace {
+
+std::string quoteName(const std::string& name) {
+    std::string out = "\"";
+    for (char c : name)
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+int collate(void*, int lengthA, const void* a, int lengthB, const void* b) {
+    return veltra::dialect::compareFolded(
+        std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(lengthA)),
+        std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(lengthB)));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::cerr << "usage: veltra-index FILE TABLE COLUMN\n";
+        return 2;
+    }
+    const std::string table = argv[2];
+    const std::string column = argv[3];
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(argv[1], &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        std::cerr << argv[1] << ": " << sqlite3_errmsg(db) << '\n';
+        sqlite3_close(db);
+        return 1;
+    }
+    sqlite3_create_collation(db, veltra::dialect::kCollation, SQLITE_UTF8, nullptr, collate);
+    const std::string sql = "CREATE INDEX IF NOT EXISTS " +
+                            quoteName(table + "_" + column + "_veltra") + " ON " +
+                            quoteName(table) + " (" + quoteName(column) + " COLLATE " +
+                            veltra::dialect::kCollation + ")";
+    char* message = nullptr;
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+        std::cerr << argv[1] << ": " << (message ? message : "failed") << '\n';
+        sqlite3_free(message);
+        sqlite3_close(db);
+        return 1;
+    }
+    sqlite3_close(db);
+    std::cout << "Index " << table << "_" << column << "_veltra added to " << argv[1] << '\n';
+    return 0;
+}
