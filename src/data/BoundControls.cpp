@@ -61,62 +61,59 @@ void ListModel::checkColumn(const String& name) const {
 void ListModel::listField(const String& name) {
     checkColumn(name);
     listField_ = name;
+    resolveColumns();
 }
 
 void ListModel::boundColumn(const String& name) {
     if (name != u"xnadas")
         checkColumn(name);
     boundColumn_ = name;
+    resolveColumns();
 }
 
-String ListModel::cell(std::size_t index, const String& column) const {
-    if (!hasRow(index))
+void ListModel::refresh() {
+    rows_ = source_.rows();
+    resolveColumns();
+}
+
+void ListModel::resolveColumns() {
+    listColumn_ = rows_ ? rows_->columnIndex(listField_) : std::nullopt;
+    keyColumn_ = rows_ ? rows_->columnIndex(boundColumn_) : std::nullopt;
+}
+
+String ListModel::cell(std::size_t index, std::optional<std::size_t> column) const {
+    if (!column || !hasRow(index))
         return {};
-    const auto position = rows_->columnIndex(column);
-    return position ? shownText(rows_->row(index)[*position]) : String();
+    return shownText(rows_->row(index)[*column]);
 }
 
-String ListModel::value(std::size_t index) const {
-    return cell(index, listField_);
-}
+String ListModel::value(std::size_t index) const { return cell(index, listColumn_); }
 
-String ListModel::key(std::size_t index) const {
-    return cell(index, boundColumn_);
-}
+String ListModel::key(std::size_t index) const { return cell(index, keyColumn_); }
 
 // An empty text matches no row, not even one whose value is null or empty: an empty box
-// has no key.
-std::optional<String> ListModel::otherColumnOfFirst(const String& column, const String& text,
-                                                    const String& other) const {
-    if (text.empty() || !rows_)
-        return std::nullopt;
-    const auto searched = rows_->columnIndex(column);
-    const auto wanted = rows_->columnIndex(other);
-    if (!searched || !wanted)
+// has no key. A row that matches shows an empty other column when the result lacks it.
+std::optional<String> ListModel::otherColumnOfFirst(std::optional<std::size_t> searched,
+                                                   const String& text,
+                                                   std::optional<std::size_t> other) const {
+    if (text.empty() || !searched)
         return std::nullopt;
     const auto row = rows_->findFirst(*searched, text);
     if (!row)
         return std::nullopt;
-    return shownText((*row)[*wanted]);
+    return other ? shownText((*row)[*other]) : String();
 }
 
 std::optional<String> ListModel::keyOfValue(const String& text) const {
-    return otherColumnOfFirst(listField_, text, boundColumn_);
+    return otherColumnOfFirst(listColumn_, text, keyColumn_);
 }
 
 std::optional<String> ListModel::valueOfKey(const String& key) const {
-    return otherColumnOfFirst(boundColumn_, key, listField_);
+    return otherColumnOfFirst(keyColumn_, key, listColumn_);
 }
 
 String ListModel::boundTextFor(const String& text) const {
-    if (!rows_ || !rows_->columnIndex(listField_))
-        return text;
-    const auto searched = rows_->columnIndex(listField_);
-    const auto row = text.empty() ? std::nullopt : rows_->findFirst(*searched, text);
-    if (!row)
-        return text;
-    const auto key = rows_->columnIndex(boundColumn_);
-    return key ? shownText((*row)[*key]) : String();
+    return keyOfValue(text).value_or(text);
 }
 
 std::optional<std::size_t> ListModel::rowOfValue(const String& text) const {

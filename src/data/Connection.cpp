@@ -174,7 +174,7 @@ SqliteConnection::SqliteConnection(const String& path, const String& connect)
     : path_(path), connect_(connect) {
     const std::string file = toUtf8(path);
     const int code = sqlite3_open_v2(readOnlyUri(file).c_str(), &db_,
-                                     SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+                                     SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
     if (code != SQLITE_OK) {
         sqlite3_close(db_);
         db_ = nullptr;
@@ -352,6 +352,37 @@ std::vector<std::string> SqliteConnection::columnsToIndex(const dialect::Transla
     return columns;
 }
 
+// The copy has the table's columns with their declared types; a column that is the
+// table's integer primary key stays the copy's row id, so that an index of the copy covers
+// the key column as the table's own index does.
+std::string SqliteConnection::copyDefinition(const std::string& table, const std::string& copy) {
+    struct Column {
+        std::string name;
+        std::string type;
+        bool key;
+    };
+    std::vector<Column> columns;
+    const auto info =
+        prepare("SELECT name, type, pk FROM pragma_table_info(?1, 'main') ORDER BY cid", {table});
+    while (sqlite3_step(info.get()) == SQLITE_ROW) {
+        const auto text = [&](int c) {
+            const auto* value = sqlite3_column_text(info.get(), c);
+            return value ? std::string(reinterpret_cast<const char*>(value)) : std::string();
+        };
+        columns.push_back({text(0), text(1), sqlite3_column_int(info.get(), 2) > 0});
+    }
+    const bool rowIdKey = std::count_if(columns.begin(), columns.end(),
+                                        [](const Column& c) { return c.key; }) == 1;
+    std::string sql = "CREATE TEMP TABLE " + quoteName(copy) + " (";
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const auto& column = columns[i];
+        sql += (i ? ", " : "") + quoteName(column.name) + " " + column.type;
+        if (column.key && rowIdKey && lower(column.type) == "integer")
+            sql += " PRIMARY KEY";
+    }
+    return sql + ")";
+}
+
 // The connection's own copy of a table, with a folded-text index on each column given.
 // The file itself is never written: the copy lives in the connection's temp schema.
 std::string SqliteConnection::copyOf(const std::string& table,
@@ -365,9 +396,11 @@ std::string SqliteConnection::copyOf(const std::string& table,
     if (indexed.empty() || !missing.empty()) {
         execute("PRAGMA query_only = 0");
         try {
-            if (indexed.empty())
-                execute("CREATE TEMP TABLE IF NOT EXISTS " + quoteName(name) +
-                        " AS SELECT * FROM main." + quoteName(table));
+            if (indexed.empty()) {
+                execute(copyDefinition(table, name));
+                execute("INSERT INTO temp." + quoteName(name) + " SELECT * FROM main." +
+                        quoteName(table));
+            }
             for (const auto& column : missing) {
                 execute("CREATE INDEX IF NOT EXISTS temp." + quoteName(name + "$" + lower(column)) +
                         " ON " + quoteName(name) + " (" + quoteName(column) + " COLLATE " +

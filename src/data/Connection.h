@@ -82,6 +82,7 @@ class SqliteConnection {
                                             const dialect::TableReference& table);
     bool hasFoldedIndex(const std::string& table, const std::string& column);
     std::string copyOf(const std::string& table, const std::vector<std::string>& columns);
+    std::string copyDefinition(const std::string& table, const std::string& copy);
     void execute(const std::string& sql);
     FileStamp stamp() const;
 

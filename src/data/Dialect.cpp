@@ -134,6 +134,12 @@ bool endsFromItem(const Token& t) {
            std::find(kWords.begin(), kWords.end(), lower(t.text)) != kWords.end();
 }
 
+std::string parameterName(std::size_t number) {
+    std::string name = "?";
+    name += std::to_string(number);
+    return name;
+}
+
 // The upper end of the folded texts that begin with a prefix: the prefix followed by the
 // highest code point.
 std::string afterPrefix(const std::string& prefix) {
@@ -221,12 +227,12 @@ class Translator {
             out_.parameters_.push_back(tokens_[token].text);
             number = static_cast<int>(out_.parameters_.size());
         }
-        return "?" + std::to_string(number);
+        return parameterName(number);
     }
 
     std::string newParameter(std::string value) {
         out_.parameters_.push_back(std::move(value));
-        return "?" + std::to_string(out_.parameters_.size());
+        return parameterName(out_.parameters_.size());
     }
 
     std::string textOf(std::size_t i) {

@@ -99,7 +99,8 @@ class RowSet::Cursor {
         const std::string name = quoteName(column);
         auto parameters = parameters_;
         parameters.push_back(toUtf8(text));
-        const std::string number = "?" + std::to_string(parameters.size());
+        std::string number = "?";
+        number += std::to_string(parameters.size());
         const auto lookup = connection_->prepare(
             "SELECT * FROM (" + sql_ + ") WHERE " + name + " = " + number + " COLLATE " +
                 dialect::kCollation + " AND " + name + " = " + number,

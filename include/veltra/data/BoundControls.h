@@ -43,7 +43,7 @@ class ListModel {
     void listField(const String& name);
     void boundColumn(const String& name);
 
-    void refresh() { rows_ = source_.rows(); }
+    void refresh();
     bool hasRow(std::size_t index) const { return rows_ && rows_->fetch(index); }
     // Reads the whole result.
     std::size_t rowCount() const { return rows_ ? rows_->fetchAll() : 0; }
@@ -61,15 +61,19 @@ class ListModel {
     std::optional<std::size_t> rowOfValue(const String& text) const;
 
   private:
-    String cell(std::size_t index, const String& column) const;
-    std::optional<String> otherColumnOfFirst(const String& column, const String& text,
-                                             const String& other) const;
+    void resolveColumns();
+    String cell(std::size_t index, std::optional<std::size_t> column) const;
+    std::optional<String> otherColumnOfFirst(std::optional<std::size_t> searched,
+                                             const String& text,
+                                             std::optional<std::size_t> other) const;
     void checkColumn(const String& name) const;
 
     SqliteDataSource& source_;
     String listField_;
     String boundColumn_ = u"xnadas";
     std::shared_ptr<RowSet> rows_;
+    std::optional<std::size_t> listColumn_;
+    std::optional<std::size_t> keyColumn_;
 };
 
 } // namespace veltra
