@@ -138,8 +138,11 @@ class Veltra final : public ControlNotifications {
     void probeTable();
     void clearShownText();
     void reportFieldError(const String& field);
+    void reportShowAllFailure(int number, const String& description, const String& statement);
     void showMessage(const String& prompt, const std::optional<String>& title);
     void notify(const char16_t* key);
+    void raiseCodigoAssociado(String Numero);
+    void PosicionarCursor();
 
     ComboBox& dbComb;
     DataSource& Data1;

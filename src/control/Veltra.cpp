@@ -24,6 +24,11 @@ void Veltra::notify(const char16_t* key) {
     resumeNext([&] { host_.PropertyChanged(key); });
 }
 
+// The host gets its own copy of the key: what its handler does with it is not read back.
+void Veltra::raiseCodigoAssociado(String Numero) {
+    resumeNext([&] { events_.CodigoAssociado(Numero); });
+}
+
 void Veltra::InitProperties() {
     FontAuto_ = true;
 }

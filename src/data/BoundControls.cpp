@@ -87,15 +87,19 @@ String ListModel::cell(std::size_t index, std::optional<std::size_t> column) con
     return shownText(rows_->row(index)[*column]);
 }
 
-String ListModel::value(std::size_t index) const { return cell(index, listColumn_); }
+String ListModel::value(std::size_t index) const {
+    return cell(index, listColumn_);
+}
 
-String ListModel::key(std::size_t index) const { return cell(index, keyColumn_); }
+String ListModel::key(std::size_t index) const {
+    return cell(index, keyColumn_);
+}
 
 // An empty text matches no row, not even one whose value is null or empty: an empty box
 // has no key. A row that matches shows an empty other column when the result lacks it.
 std::optional<String> ListModel::otherColumnOfFirst(std::optional<std::size_t> searched,
-                                                   const String& text,
-                                                   std::optional<std::size_t> other) const {
+                                                    const String& text,
+                                                    std::optional<std::size_t> other) const {
     if (text.empty() || !searched)
         return std::nullopt;
     const auto row = rows_->findFirst(*searched, text);

@@ -173,8 +173,9 @@ void PooledStatement::release() {
 SqliteConnection::SqliteConnection(const String& path, const String& connect)
     : path_(path), connect_(connect) {
     const std::string file = toUtf8(path);
-    const int code = sqlite3_open_v2(readOnlyUri(file).c_str(), &db_,
-                                     SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int code =
+        sqlite3_open_v2(readOnlyUri(file).c_str(), &db_,
+                        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
     if (code != SQLITE_OK) {
         sqlite3_close(db_);
         db_ = nullptr;
@@ -371,8 +372,8 @@ std::string SqliteConnection::copyDefinition(const std::string& table, const std
         };
         columns.push_back({text(0), text(1), sqlite3_column_int(info.get(), 2) > 0});
     }
-    const bool rowIdKey = std::count_if(columns.begin(), columns.end(),
-                                        [](const Column& c) { return c.key; }) == 1;
+    const bool rowIdKey =
+        std::count_if(columns.begin(), columns.end(), [](const Column& c) { return c.key; }) == 1;
     std::string sql = "CREATE TEMP TABLE " + quoteName(copy) + " (";
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const auto& column = columns[i];

@@ -1,14 +1,57 @@
 // What happens when the combo box gains and loses the focus.
+#include "control/ResumeNext.h"
+#include "search/Composition.h"
+#include "veltra/Text.h"
 #include "veltra/Veltra.h"
 
 namespace veltra {
 
-// Missing: marking the focus, preparing the list and the focus colour.
+// A test that cannot be evaluated (no data source yet, no current row) counts as holding:
+// the actions it guards run, and fail harmlessly where they need what is missing.
 void Veltra::dbComb_GotFocus() {
+    AbrirListaPendente = true;
+    TemFoco = true;
+    const auto text = [&] { return readOr(String(), [&] { return dbComb.Text(); }); };
+    if (text().empty() && !sListaSoResultado_) {
+        MostrarTodos();
+    } else if (readOr(true,
+                      [&] { return Data1.recordset().RecordCount() > 1 && sListaSoResultado_; })) {
+        // Result-only mode: the list keeps only the rows that show the text.
+        applyStatement(exactTextStatement(queryInputs(), text()), OnFailure::ResumeNext);
+    }
+    if (sListaSoResultado_)
+        resumeNext([&] { dbComb.BoundText(text()); });
+    resumeNext([&] { dbComb.BackColor(CorDeFoco); });
 }
 
-// Missing: the free-text corrections, colour and tool tip restore, sNuncaVazio.
+// Free text, which names no row of the data source, is corrected once more on the way
+// out; the colour and the configured tool tip come back; an empty box may get the first
+// row; and the text is confirmed, so the next key release does not search again.
 void Veltra::dbComb_LostFocus() {
+    TemFoco = false;
+    AbrirListaPendente = false;
+    const auto text = [&] { return readOr(String(), [&] { return dbComb.Text(); }); };
+    const auto write = [&](const String& corrected) {
+        resumeNext([&] { dbComb.Text(corrected); });
+    };
+    const bool freeText = !text().empty() && readOr(true, [&] {
+        return dbComb.BoundText() != Data1.recordset().Field(0).toText();
+    });
+    if (freeText) {
+        if (sLetraCapital_ && trimSpaces(text()) != trimSpaces(TextoCapitalizado))
+            write(ConverterLetraCapital(text()));
+        if (sSempreMaiusculas_ && text() != upperCase(text()))
+            write(upperCase(text()));
+        if (sMaxLength_ > 0 && text().size() > static_cast<std::size_t>(sMaxLength_))
+            write(text().substr(0, static_cast<std::size_t>(sMaxLength_)));
+        if (text() != trimSpaces(text()))
+            write(trimSpaces(text()));
+    }
+    resumeNext([&] { dbComb.BackColor(CorDeFundoDaJanela); });
+    resumeNext([&] { dbComb.ToolTipText(ToolTipText2_); });
+    if (text().empty() && sNuncaVazio_)
+        Mostrar();
+    TextoConfirmado = text();
 }
 
 } // namespace veltra

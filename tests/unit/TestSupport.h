@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sqlite3.h>
 #include <stdexcept>
 #include <string>
@@ -73,6 +74,18 @@ struct IgnoredNotifications : ControlNotifications {
     void dbComb_Change() override {}
     void txtDbComb_Change() override {}
     void UserControl_Resize() override {}
+};
+
+// A property bag in memory.
+struct MemoryBag final : PropertyBag {
+    std::map<String, Variant> values;
+    Variant ReadProperty(const String& key, const Variant& defaultValue) override {
+        const auto found = values.find(key);
+        return found == values.end() ? defaultValue : found->second;
+    }
+    void WriteProperty(const String& key, const Variant& value, const Variant&) override {
+        values[key] = value;
+    }
 };
 
 // A headless form that keeps its transcript.
