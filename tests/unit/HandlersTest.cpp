@@ -37,6 +37,7 @@ TEST(TextChange, EachCorrectionIsWrittenOnce) {
     testing::RecordedForm recorded;
     auto& control = recorded.form.control();
     control.sLetraCapital(true);
+    control.sListaSoResultado(true); // no search on key release: only the typed changes
     auto& box = recorded.form.comboBox();
     box.Text(u"");
     box.focusIn();

@@ -475,8 +475,11 @@ void Scenario::key(const Line& line) {
         else
             throw ScriptError("unknown key '" + name + "'");
         auto& box = form_.comboBox();
-        form_.input([&] { box.pressKey({key.keyCode, key.downShift, false, 0}); });
-        form_.input([&] { box.pressKey({key.keyCode, key.upShift, true, 0}); });
+        // A key is one input event: what it sends arrives after its release.
+        form_.input([&] {
+            box.pressKey({key.keyCode, key.downShift, false, 0});
+            box.pressKey({key.keyCode, key.upShift, true, 0});
+        });
     }
 }
 
