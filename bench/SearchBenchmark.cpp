@@ -27,17 +27,17 @@ using namespace veltra;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kFirstNames[] = {
-    "Ana",    "Antônio", "Ângela",  "Álvaro",  "Beatriz", "Bruno",   "Caio",    "Cecília",
-    "Cláudia", "Daniel", "Débora",  "Eduardo", "Élida",   "Fábio",   "Fernanda", "Gabriel",
-    "Gustavo", "Helena", "Heitor",  "Igor",    "Inês",    "João",    "José",    "Júlia",
-    "Lúcia",  "Luís",    "Marcos",  "Maria",   "Mário",   "Mônica",  "Natália", "Otávio",
-    "Paulo",  "Patrícia", "Raquel", "Rogério", "Sérgio",  "Sílvia",  "Tânia",   "Tomás"};
+    "Ana",     "Antônio",  "Ângela", "Álvaro",  "Beatriz", "Bruno",  "Caio",     "Cecília",
+    "Cláudia", "Daniel",   "Débora", "Eduardo", "Élida",   "Fábio",  "Fernanda", "Gabriel",
+    "Gustavo", "Helena",   "Heitor", "Igor",    "Inês",    "João",   "José",     "Júlia",
+    "Lúcia",   "Luís",     "Marcos", "Maria",   "Mário",   "Mônica", "Natália",  "Otávio",
+    "Paulo",   "Patrícia", "Raquel", "Rogério", "Sérgio",  "Sílvia", "Tânia",    "Tomás"};
 constexpr const char* kParticles[] = {"da", "de", "do", "dos", "das"};
-constexpr const char* kSurnames[] = {
-    "Silva",   "Santos",  "Oliveira", "Souza",   "Araújo",  "Conceição", "Gonçalves",
-    "Magalhães", "Simões", "Brandão", "Falcão",  "Leão",    "Sá",        "Ribeiro",
-    "Pereira", "Lima",    "Carvalho", "Gomes",   "Martins", "Rocha",     "Almeida",
-    "Nascimento", "Assunção", "Guimarães", "Müller"};
+constexpr const char* kSurnames[] = {"Silva",     "Santos",     "Oliveira",  "Souza",     "Araújo",
+                                     "Conceição", "Gonçalves",  "Magalhães", "Simões",    "Brandão",
+                                     "Falcão",    "Leão",       "Sá",        "Ribeiro",   "Pereira",
+                                     "Lima",      "Carvalho",   "Gomes",     "Martins",   "Rocha",
+                                     "Almeida",   "Nascimento", "Assunção",  "Guimarães", "Müller"};
 
 // The prefixes typed (lower case, no accents, as people type) and the raw query's
 // case-sensitive equivalent.
@@ -95,11 +95,13 @@ void generate(std::size_t rows) {
     const auto start = Clock::now();
     sqlite3* db = nullptr;
     check(db, sqlite3_open(f.file.c_str(), &db));
-    check(db, sqlite3_exec(db, "CREATE TABLE Pessoas (Id INTEGER PRIMARY KEY, Nome TEXT);"
-                               "BEGIN",
+    check(db, sqlite3_exec(db,
+                           "CREATE TABLE Pessoas (Id INTEGER PRIMARY KEY, Nome TEXT);"
+                           "BEGIN",
                            nullptr, nullptr, nullptr));
     sqlite3_stmt* insert = nullptr;
-    check(db, sqlite3_prepare_v2(db, "INSERT INTO Pessoas (Nome) VALUES (?)", -1, &insert, nullptr));
+    check(db,
+          sqlite3_prepare_v2(db, "INSERT INTO Pessoas (Nome) VALUES (?)", -1, &insert, nullptr));
     std::mt19937 random(20261205);
     for (std::size_t i = 0; i < rows; ++i) {
         const std::string name = personName(random);
@@ -156,7 +158,8 @@ void rawFirstRow(benchmark::State& state) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(fixture().file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_stmt* query = nullptr;
-    sqlite3_prepare_v2(db, "SELECT Id, Nome FROM Pessoas WHERE Nome >= ?1 AND Nome < ?2 ORDER BY Nome",
+    sqlite3_prepare_v2(db,
+                       "SELECT Id, Nome FROM Pessoas WHERE Nome >= ?1 AND Nome < ?2 ORDER BY Nome",
                        -1, &query, nullptr);
     const std::string low = prefix.raw;
     const std::string high = low + "\xF4\x8F\xBF\xBF";
@@ -211,7 +214,8 @@ void measureFirstSearch() {
     const auto start = Clock::now();
     data.RecordSource(searchStatement("m"));
     data.Refresh();
-    fixture().firstSearchMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    fixture().firstSearchMs =
+        std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
 double peakMegabytes() {
@@ -225,7 +229,8 @@ void printSummary() {
     std::cout << "\nrows=" << f.rows << " generate_s=" << f.generateSeconds
               << " open_and_index_build_ms=" << f.firstSearchMs << " peak_mb=" << peakMegabytes()
               << '\n';
-    std::cout << "| rows | prefix | raw first row p50 (us) | ours p50 (us) | ours p99 (us) | ratio p50 |\n";
+    std::cout << "| rows | prefix | raw first row p50 (us) | ours p50 (us) | ours p99 (us) | ratio "
+                 "p50 |\n";
     for (const auto& prefix : kPrefixes) {
         const double raw = percentile(samples()["raw/" + std::string(prefix.typed)], 0.5);
         const auto& ours = samples()["ours/" + std::string(prefix.typed)];

@@ -191,14 +191,17 @@ SqliteConnection::SqliteConnection(const String& path, const String& connect)
     registerDialect(db_);
     sqlite3_set_authorizer(
         db_,
-        [](void* self, int action, const char*, const char*, const char*, const char*) {
-            // User statements read and call functions, nothing else: no writes, ATTACH,
-            // PRAGMA or transactions, whatever their text holds.
+        [](void* self, int action, const char* object, const char*, const char*, const char*) {
+            // User statements read the file's tables and call functions, nothing else: no
+            // writes, ATTACH, PRAGMA or transactions, and no reading of the schema,
+            // whatever their text holds.
             if (static_cast<SqliteConnection*>(self)->internal_)
                 return SQLITE_OK;
             switch (action) {
-            case SQLITE_SELECT:
             case SQLITE_READ:
+                return object && std::string_view(object).starts_with("sqlite_") ? SQLITE_DENY
+                                                                                 : SQLITE_OK;
+            case SQLITE_SELECT:
             case SQLITE_FUNCTION:
             case SQLITE_RECURSIVE:
                 return SQLITE_OK;

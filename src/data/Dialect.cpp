@@ -78,15 +78,6 @@ std::vector<Token> tokenize(std::string_view sql) {
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
             space();
             ++i;
-        } else if (sql.substr(i, 2) == "--") {
-            i = std::min(sql.size(), sql.find('\n', i));
-            space();
-        } else if (sql.substr(i, 2) == "/*") {
-            const auto end = sql.find("*/", i + 2);
-            if (end == std::string_view::npos)
-                syntaxError("comentário sem fim");
-            i = end + 2;
-            space();
         } else if (c == '\'' || c == '"') {
             tokens.push_back({Token::Text, readQuoted(sql, i, c)});
         } else if (c == '[' || c == '`') {
@@ -242,6 +233,10 @@ class Translator {
             return quoteName(t.text);
         case Token::Text:
             return parameterFor(i);
+        // The dialect has no comments: "--" and "/*" are operators, kept apart so that
+        // SQLite does not read a comment into them.
+        case Token::Symbol:
+            return t.text == "-" || t.text == "/" ? t.text + " " : t.text;
         default:
             return t.text;
         }

@@ -11,15 +11,19 @@ namespace {
 constexpr Integer kCtrlC = 3, kCtrlV = 22, kBackspace = 8, kEnter = 13, kEsc = 27;
 
 // Characters that would break a statement or a pattern, refused whatever the options say.
-bool isRefused(Integer c) { return c == 39 || c == 34 || c == 180 || c == 124 || c == 91; }
+bool isRefused(Integer c) {
+    return c == 39 || c == 34 || c == 180 || c == 124 || c == 91;
+}
 
 // Editing keys and the wildcards pass untouched: * and ? are typed to search with.
-bool passesUntouched(Integer c) { return c == kBackspace || c == kEsc || c == 42 || c == 63; }
+bool passesUntouched(Integer c) {
+    return c == kBackspace || c == kEsc || c == 42 || c == 63;
+}
 
 bool isLetterOrNameMark(Integer c) {
     return (c >= 65 && c <= 90) || (c >= 97 && c <= 122) || (c >= 192 && c <= 214) ||
-           (c >= 217 && c <= 221) || (c >= 224 && c <= 246) || (c >= 249 && c <= 253) ||
-           c == 32 || (c >= 45 && c <= 47);
+           (c >= 217 && c <= 221) || (c >= 224 && c <= 246) || (c >= 249 && c <= 253) || c == 32 ||
+           (c >= 45 && c <= 47);
 }
 
 struct AccentRange {

@@ -2,6 +2,7 @@
 // focus colour set by the host.
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace veltra {
@@ -49,6 +50,40 @@ TEST(TextChange, EachCorrectionIsWrittenOnce) {
         changes += line == "event Change";
     EXPECT_EQ(box.Text(), u"Ana");
     EXPECT_EQ(changes, 4); // three typed characters and one capitalisation
+}
+
+// Text pasted around the keystroke filter: the search fails or reads, the file's bytes
+// never change, and a long text still searches.
+TEST(HostileInput, PastedStatementsNeverChangeTheFile) {
+    testing::ScratchDatabase db(testing::kCitiesSql);
+    testing::RecordedForm recorded;
+    auto& control = recorded.form.control();
+    control.x1_DatabaseName(db.path());
+    control.x2_NomeTabela(u"Cidades");
+    control.x3_ListField(u"Nome");
+    control.x4_BoundColumn(u"Id");
+    const std::string before = db.bytes();
+    auto& box = recorded.form.comboBox();
+    box.focusIn();
+    for (const char16_t* text :
+         {u"x'; DROP TABLE Cidades; --", u"'); DELETE FROM Cidades; SELECT ('",
+          u"a' UNION SELECT 1, sql FROM sqlite_master WHERE 'x' like '",
+          u"'; ATTACH 'outro.db' AS o; --", u"'; PRAGMA user_version = 9; --", u"\0'\x00",
+          u"São[31m￿"}) {
+        box.select(0, static_cast<Long>(box.Text().size()));
+        recorded.form.input([&] { box.paste(text); });
+    }
+    EXPECT_EQ(db.bytes(), before);
+    EXPECT_NE(std::find(recorded.lines.begin(), recorded.lines.end(), "refresh Data1 failed"),
+              recorded.lines.end());
+
+    const String longText(5000, u'b');
+    box.select(0, static_cast<Long>(box.Text().size()));
+    recorded.take();
+    recorded.form.input([&] { box.paste(longText); });
+    const auto lines = recorded.take();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "refresh Data1"), lines.end());
+    EXPECT_EQ(box.Text(), longText);
 }
 
 // The answer follows the colour on screen, not the control's own idea of the focus.
