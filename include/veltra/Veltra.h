@@ -142,6 +142,8 @@ class Veltra final : public ControlNotifications {
     void showMessage(const String& prompt, const std::optional<String>& title);
     void notify(const char16_t* key);
     void raiseCodigoAssociado(String Numero);
+    template <class Check, class Move>
+    void stepTo(Check&& allowed, Move&& move);
     void PosicionarCursor();
 
     ComboBox& dbComb;

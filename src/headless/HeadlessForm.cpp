@@ -55,6 +55,12 @@ void HeadlessForm::newInstance() {
     instance_->control->InitProperties();
 }
 
+void HeadlessForm::restoreInstance(PropertyBag& bag) {
+    instance_.reset();
+    instance_ = std::make_unique<Instance>(trace_, events_);
+    instance_->control->ReadProperties(bag);
+}
+
 Veltra& HeadlessForm::control() {
     if (!instance_)
         newInstance();

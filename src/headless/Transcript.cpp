@@ -39,6 +39,13 @@ std::string formatNumber(double number) {
     return std::string(buffer, result.ptr);
 }
 
+// A single-precision value in the shortest form that reads back as the same single.
+std::string formatNumber(float number) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
+    return std::string(buffer, result.ptr);
+}
+
 std::string formatFont(const FontRef& font) {
     if (!font)
         return "Nothing";

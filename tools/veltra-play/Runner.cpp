@@ -2,6 +2,7 @@
 
 #include "Script.h"
 #include "veltra/Error.h"
+#include "veltra/FormFile.h"
 #include "veltra/Text.h"
 #include "veltra/headless/Headless.h"
 
@@ -254,9 +255,9 @@ class Scenario {
     void sql(const Line& line) { setup_.execute(line.rest); }
     void sample(const Line& line);
     void newInstance(const Line&) { form_.newInstance(); }
-    void savedForm(const Line&) {
-        throw ScriptError("saved forms (save/restore) are not available in this build yet");
-    }
+    void save(const Line& line);
+    void restore(const Line& line);
+    void size(const Line& line);
     void resize(const Line& line);
     void let(const Line& line);
     void get(const Line& line);
@@ -292,33 +293,21 @@ class Scenario {
 };
 
 const std::map<std::string, Scenario::Handler>& Scenario::handlers() {
-    static const std::map<std::string, Handler> table = {{"db", &Scenario::db},
-                                                         {"sql", &Scenario::sql},
-                                                         {"sample", &Scenario::sample},
-                                                         {"new", &Scenario::newInstance},
-                                                         {"restore", &Scenario::savedForm},
-                                                         {"save", &Scenario::savedForm},
-                                                         {"resize", &Scenario::resize},
-                                                         {"let", &Scenario::let},
-                                                         {"get", &Scenario::get},
-                                                         {"call", &Scenario::call},
-                                                         {"member", &Scenario::member},
-                                                         {"query", &Scenario::query},
-                                                         {"focus", &Scenario::focus},
-                                                         {"blur", &Scenario::blur},
-                                                         {"type", &Scenario::type},
-                                                         {"key", &Scenario::key},
-                                                         {"paste", &Scenario::paste},
-                                                         {"select", &Scenario::select},
-                                                         {"pick", &Scenario::pick},
-                                                         {"click", &Scenario::click},
-                                                         {"dblclick", &Scenario::dblclick},
-                                                         {"mousedown", &Scenario::mouse},
-                                                         {"mouseup", &Scenario::mouse},
-                                                         {"mousemove", &Scenario::mouse},
-                                                         {"on", &Scenario::on},
-                                                         {"show", &Scenario::show},
-                                                         {"list", &Scenario::list}};
+    static const std::map<std::string, Handler> table = {
+        {"db", &Scenario::db},           {"sql", &Scenario::sql},
+        {"sample", &Scenario::sample},   {"new", &Scenario::newInstance},
+        {"restore", &Scenario::restore}, {"save", &Scenario::save},
+        {"size", &Scenario::size},       {"resize", &Scenario::resize},
+        {"let", &Scenario::let},         {"get", &Scenario::get},
+        {"call", &Scenario::call},       {"member", &Scenario::member},
+        {"query", &Scenario::query},     {"focus", &Scenario::focus},
+        {"blur", &Scenario::blur},       {"type", &Scenario::type},
+        {"key", &Scenario::key},         {"paste", &Scenario::paste},
+        {"select", &Scenario::select},   {"pick", &Scenario::pick},
+        {"click", &Scenario::click},     {"dblclick", &Scenario::dblclick},
+        {"mousedown", &Scenario::mouse}, {"mouseup", &Scenario::mouse},
+        {"mousemove", &Scenario::mouse}, {"on", &Scenario::on},
+        {"show", &Scenario::show},       {"list", &Scenario::list}};
     return table;
 }
 
@@ -369,6 +358,48 @@ void Scenario::sample(const Line& line) {
                           ": " + error.message());
     std::filesystem::permissions(target, std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::add, error);
+}
+
+// The control is saved as the form's only control, in the section [Veltra1].
+void Scenario::save(const Line& line) {
+    const auto file = arguments(line, 1, 1)[0].utf8();
+    FormFile form;
+    control().WriteProperties(form.section("Veltra1"));
+    try {
+        form.write(file);
+    } catch (const std::runtime_error& error) {
+        throw ScriptError(error.what());
+    }
+}
+
+// A new instance from the first section of a form file; lines it cannot read are shown
+// and skipped.
+void Scenario::restore(const Line& line) {
+    const auto file = arguments(line, 1, 1)[0].utf8();
+    std::vector<FormFileProblem> problems;
+    FormFile form;
+    try {
+        form = FormFile::read(file, problems);
+    } catch (const std::runtime_error& error) {
+        throw ScriptError(error.what());
+    }
+    for (const auto& problem : problems)
+        trace("form-problem line=" + std::to_string(problem.line) + " " +
+              quote(fromUtf8(problem.message)));
+    FormSection empty("Veltra1");
+    form_.restoreInstance(form.sections().empty() ? empty
+                                                  : form.section(form.sections()[0].name()));
+}
+
+// The control's size (twips, as the host keeps it) and the combo box's, in the control's
+// current scale unit.
+void Scenario::size(const Line&) {
+    auto& host = form_.host();
+    auto& box = form_.comboBox();
+    trace("size control=" + headless::formatNumber(host.Width()) + "x" +
+          headless::formatNumber(host.Height()) + " combo=" + headless::formatNumber(box.Width()) +
+          "x" + headless::formatNumber(box.Height()) +
+          " scale=" + (host.scaleMode() == ScaleMode::Pixels ? "pixels" : "twips"));
 }
 
 void Scenario::resize(const Line& line) {

@@ -19,6 +19,7 @@ using TraceSink = std::function<void(const std::string&)>;
 // in shortest decimal form, Booleans True/False, null as Null, fonts as Font(NAME SIZE...).
 std::string quote(const String& text);
 std::string formatNumber(double number);
+std::string formatNumber(float number);
 std::string formatValue(const Variant& value);
 std::string formatFont(const FontRef& font);
 
@@ -224,6 +225,8 @@ class HeadlessForm {
 
     // A new instance (InitProperties) with fresh child controls.
     void newInstance();
+    // An instance restored from saved properties (ReadProperties) with fresh child controls.
+    void restoreInstance(PropertyBag& bag);
     Veltra& control();
     HeadlessComboBox& comboBox();
     SqliteDataSource& dataSource();
