@@ -7,6 +7,7 @@
 #include "veltra/headless/Headless.h"
 
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <ostream>
@@ -254,6 +255,7 @@ class Scenario {
     void db(const Line& line) { setup_.open(arguments(line, 1, 1)[0].utf8()); }
     void sql(const Line& line) { setup_.execute(line.rest); }
     void sample(const Line& line);
+    void file(const Line& line);
     void newInstance(const Line&) { form_.newInstance(); }
     void save(const Line& line);
     void restore(const Line& line);
@@ -293,21 +295,35 @@ class Scenario {
 };
 
 const std::map<std::string, Scenario::Handler>& Scenario::handlers() {
-    static const std::map<std::string, Handler> table = {
-        {"db", &Scenario::db},           {"sql", &Scenario::sql},
-        {"sample", &Scenario::sample},   {"new", &Scenario::newInstance},
-        {"restore", &Scenario::restore}, {"save", &Scenario::save},
-        {"size", &Scenario::size},       {"resize", &Scenario::resize},
-        {"let", &Scenario::let},         {"get", &Scenario::get},
-        {"call", &Scenario::call},       {"member", &Scenario::member},
-        {"query", &Scenario::query},     {"focus", &Scenario::focus},
-        {"blur", &Scenario::blur},       {"type", &Scenario::type},
-        {"key", &Scenario::key},         {"paste", &Scenario::paste},
-        {"select", &Scenario::select},   {"pick", &Scenario::pick},
-        {"click", &Scenario::click},     {"dblclick", &Scenario::dblclick},
-        {"mousedown", &Scenario::mouse}, {"mouseup", &Scenario::mouse},
-        {"mousemove", &Scenario::mouse}, {"on", &Scenario::on},
-        {"show", &Scenario::show},       {"list", &Scenario::list}};
+    static const std::map<std::string, Handler> table = {{"db", &Scenario::db},
+                                                         {"sql", &Scenario::sql},
+                                                         {"sample", &Scenario::sample},
+                                                         {"file", &Scenario::file},
+                                                         {"new", &Scenario::newInstance},
+                                                         {"restore", &Scenario::restore},
+                                                         {"save", &Scenario::save},
+                                                         {"size", &Scenario::size},
+                                                         {"resize", &Scenario::resize},
+                                                         {"let", &Scenario::let},
+                                                         {"get", &Scenario::get},
+                                                         {"call", &Scenario::call},
+                                                         {"member", &Scenario::member},
+                                                         {"query", &Scenario::query},
+                                                         {"focus", &Scenario::focus},
+                                                         {"blur", &Scenario::blur},
+                                                         {"type", &Scenario::type},
+                                                         {"key", &Scenario::key},
+                                                         {"paste", &Scenario::paste},
+                                                         {"select", &Scenario::select},
+                                                         {"pick", &Scenario::pick},
+                                                         {"click", &Scenario::click},
+                                                         {"dblclick", &Scenario::dblclick},
+                                                         {"mousedown", &Scenario::mouse},
+                                                         {"mouseup", &Scenario::mouse},
+                                                         {"mousemove", &Scenario::mouse},
+                                                         {"on", &Scenario::on},
+                                                         {"show", &Scenario::show},
+                                                         {"list", &Scenario::list}};
     return table;
 }
 
@@ -400,6 +416,15 @@ void Scenario::size(const Line&) {
           headless::formatNumber(host.Height()) + " combo=" + headless::formatNumber(box.Width()) +
           "x" + headless::formatNumber(box.Height()) +
           " scale=" + (host.scaleMode() == ScaleMode::Pixels ? "pixels" : "twips"));
+}
+
+// Writes a file of the given text (UTF-8) into the working folder.
+void Scenario::file(const Line& line) {
+    const auto args = arguments(line, 2, 2);
+    std::ofstream out(args[0].utf8(), std::ios::binary | std::ios::trunc);
+    out << args[1].utf8();
+    if (!out)
+        throw ScriptError("cannot write " + args[0].utf8());
 }
 
 void Scenario::resize(const Line& line) {
