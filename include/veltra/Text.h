@@ -33,4 +33,15 @@ String lowerCase(std::u16string_view text);
 // Leading and trailing U+0020 removed (tabs and other spaces stay).
 String trimSpaces(std::u16string_view text);
 
+// One code point of UTF-8 at text[i], moving i past it (U+FFFD for a malformed sequence);
+// and the UTF-8 of a code point appended to out.
+char32_t decodeUtf8(std::string_view text, std::size_t& i);
+void appendUtf8(std::string& out, char32_t codePoint);
+
+// A number in the shortest form that reads back as the same value (12, 3.5).
+std::string shortestNumber(double number);
+std::string shortestNumber(float number);
+// A text in double quotes, with \" \\ \r \n \t escaped (UTF-8).
+std::string quotedText(std::u16string_view text);
+
 } // namespace veltra

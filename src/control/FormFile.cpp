@@ -133,38 +133,6 @@ Variant valueOf(std::string_view text) {
     return fontFrom(values);
 }
 
-std::string quoted(const String& value) {
-    std::string out = "\"";
-    for (const char c : toUtf8(value)) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
-std::string numberText(double d) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, d);
-    return std::string(buffer, result.ptr);
-}
-
 std::string textOf(const Variant& value) {
     return std::visit(
         [](const auto& v) -> std::string {
@@ -174,11 +142,11 @@ std::string textOf(const Variant& value) {
             else if constexpr (std::is_same_v<V, std::int64_t>)
                 return std::to_string(v);
             else if constexpr (std::is_same_v<V, double>)
-                return numberText(v);
+                return shortestNumber(v);
             else if constexpr (std::is_same_v<V, String>)
-                return quoted(v);
+                return quotedText(v);
             else if constexpr (std::is_same_v<V, FontRef>)
-                return v ? quoted(v->Name()) + ", " + numberText(v->Size()) + ", " +
+                return v ? quotedText(v->Name()) + ", " + shortestNumber(v->Size()) + ", " +
                                (v->Bold() ? "-1" : "0") + ", " + (v->Italic() ? "-1" : "0") + ", " +
                                (v->Underline() ? "-1" : "0") + ", " +
                                (v->Strikethrough() ? "-1" : "0") + ", " +

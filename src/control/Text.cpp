@@ -1,6 +1,7 @@
 #include "veltra/Text.h"
 
 #include <array>
+#include <charconv>
 
 namespace veltra {
 
@@ -23,6 +24,8 @@ std::optional<std::uint8_t> windows1252Code(char16_t c) {
     return std::nullopt;
 }
 
+} // namespace
+
 void appendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -41,6 +44,8 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+namespace {
+
 void appendUtf16(String& out, char32_t cp) {
     if (cp < 0x10000) {
         out += static_cast<char16_t>(cp);
@@ -51,7 +56,8 @@ void appendUtf16(String& out, char32_t cp) {
     }
 }
 
-// Decodes one UTF-8 sequence at text[i]; advances i. Malformed input gives U+FFFD.
+} // namespace
+
 char32_t decodeUtf8(std::string_view text, std::size_t& i) {
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
     const unsigned char lead = byte(i++);
@@ -77,8 +83,6 @@ char32_t decodeUtf8(std::string_view text, std::size_t& i) {
     const bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
     return (cp < minimum || cp > 0x10FFFF || surrogate) ? kReplacement : cp;
 }
-
-} // namespace
 
 std::string toUtf8(std::u16string_view text) {
     std::string out;
@@ -173,6 +177,44 @@ String lowerCase(std::u16string_view text) {
     for (auto& c : out)
         c = lowerCase(c);
     return out;
+}
+
+std::string shortestNumber(double number) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
+    return std::string(buffer, result.ptr);
+}
+
+std::string shortestNumber(float number) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
+    return std::string(buffer, result.ptr);
+}
+
+std::string quotedText(std::u16string_view text) {
+    std::string out = "\"";
+    for (const char c : toUtf8(text)) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out + "\"";
 }
 
 String trimSpaces(std::u16string_view text) {

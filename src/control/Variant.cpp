@@ -19,12 +19,6 @@ namespace {
     throw Error(ErrorNumber::InvalidUseOfNull, "Uso inválido de Null");
 }
 
-String numberText(double d) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, d);
-    return fromUtf8(std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)));
-}
-
 double parseNumber(const String& text) {
     const std::string utf8 = toUtf8(trimSpaces(text));
     double d = 0;
@@ -57,7 +51,7 @@ String Variant::toText() const {
             else if constexpr (std::is_same_v<V, std::int64_t>)
                 return fromUtf8(std::to_string(v));
             else if constexpr (std::is_same_v<V, double>)
-                return numberText(v);
+                return fromUtf8(shortestNumber(v));
             else if constexpr (std::is_same_v<V, String>)
                 return v;
             else

@@ -18,20 +18,6 @@ constexpr std::size_t kMaxPooledStatements = 32;
     throw Error(number, description);
 }
 
-std::string lower(std::string s) {
-    for (auto& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 32);
-    return s;
-}
-
-std::string quoteName(const std::string& name) {
-    std::string out = "\"";
-    for (char c : name)
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
-}
-
 // A URI for the file that opens it read-only; the path's own ?, # and % are escaped.
 std::string readOnlyUri(const std::string& path) {
     std::string uri = "file:";
@@ -88,7 +74,7 @@ void cstrFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
     case SQLITE_NULL:
         return sqlite3_result_null(context);
     case SQLITE_FLOAT: {
-        const std::string text = dialect::numberText(sqlite3_value_double(arguments[0]));
+        const std::string text = shortestNumber(sqlite3_value_double(arguments[0]));
         return sqlite3_result_text(context, text.c_str(), static_cast<int>(text.size()),
                                    SQLITE_TRANSIENT);
     }
@@ -299,14 +285,14 @@ void SqliteConnection::forgetCopiesIfFileChanged() {
         return;
     execute("PRAGMA query_only = 0");
     std::erase_if(staleCopies_, [&](const std::string& name) {
-        return sqlite3_exec(db_, ("DROP TABLE IF EXISTS temp." + quoteName(name)).c_str(), nullptr,
-                            nullptr, nullptr) == SQLITE_OK;
+        return sqlite3_exec(db_, ("DROP TABLE IF EXISTS temp." + dialect::quoteName(name)).c_str(),
+                            nullptr, nullptr, nullptr) == SQLITE_OK;
     });
     execute("PRAGMA query_only = 1");
 }
 
 bool SqliteConnection::hasFoldedIndex(const std::string& table, const std::string& column) {
-    const std::string key = lower(table) + '\n' + lower(column);
+    const std::string key = dialect::asciiLower(table) + '\n' + dialect::asciiLower(column);
     if (const auto known = foldedIndexes_.find(key); known != foldedIndexes_.end())
         return known->second;
     bool found = false;
@@ -321,8 +307,10 @@ bool SqliteConnection::hasFoldedIndex(const std::string& table, const std::strin
             const auto* name = sqlite3_column_text(first.get(), 0);
             const auto* collation = sqlite3_column_text(first.get(), 1);
             found = name && collation &&
-                    lower(reinterpret_cast<const char*>(name)) == lower(column) &&
-                    lower(reinterpret_cast<const char*>(collation)) == dialect::kCollation;
+                    dialect::asciiLower(reinterpret_cast<const char*>(name)) ==
+                        dialect::asciiLower(column) &&
+                    dialect::asciiLower(reinterpret_cast<const char*>(collation)) ==
+                        dialect::kCollation;
         }
     }
     foldedIndexes_[key] = found;
@@ -334,7 +322,7 @@ bool SqliteConnection::hasFoldedIndex(const std::string& table, const std::strin
 std::vector<std::string> SqliteConnection::columnsToIndex(const dialect::Translation& translation,
                                                           const dialect::TableReference& table) {
     const auto names = [](const std::string& a, const std::string& b) {
-        return lower(a) == lower(b);
+        return dialect::asciiLower(a) == dialect::asciiLower(b);
     };
     const bool single = translation.tables().size() == 1;
     std::vector<std::string> columns;
@@ -377,11 +365,11 @@ std::string SqliteConnection::copyDefinition(const std::string& table, const std
     }
     const bool rowIdKey =
         std::count_if(columns.begin(), columns.end(), [](const Column& c) { return c.key; }) == 1;
-    std::string sql = "CREATE TEMP TABLE " + quoteName(copy) + " (";
+    std::string sql = "CREATE TEMP TABLE " + dialect::quoteName(copy) + " (";
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const auto& column = columns[i];
-        sql += (i ? ", " : "") + quoteName(column.name) + " " + column.type;
-        if (column.key && rowIdKey && lower(column.type) == "integer")
+        sql += (i ? ", " : "") + dialect::quoteName(column.name) + " " + column.type;
+        if (column.key && rowIdKey && dialect::asciiLower(column.type) == "integer")
             sql += " PRIMARY KEY";
     }
     return sql + ")";
@@ -391,25 +379,27 @@ std::string SqliteConnection::copyDefinition(const std::string& table, const std
 // The file itself is never written: the copy lives in the connection's temp schema.
 std::string SqliteConnection::copyOf(const std::string& table,
                                      const std::vector<std::string>& columns) {
-    const std::string name = "veltra$" + lower(table) + "$" + std::to_string(generation_);
+    const std::string name =
+        "veltra$" + dialect::asciiLower(table) + "$" + std::to_string(generation_);
     auto& indexed = copies_[name];
     std::vector<std::string> missing;
     for (const auto& column : columns)
-        if (!indexed.contains(lower(column)))
+        if (!indexed.contains(dialect::asciiLower(column)))
             missing.push_back(column);
     if (indexed.empty() || !missing.empty()) {
         execute("PRAGMA query_only = 0");
         try {
             if (indexed.empty()) {
                 execute(copyDefinition(table, name));
-                execute("INSERT INTO temp." + quoteName(name) + " SELECT * FROM main." +
-                        quoteName(table));
+                execute("INSERT INTO temp." + dialect::quoteName(name) + " SELECT * FROM main." +
+                        dialect::quoteName(table));
             }
             for (const auto& column : missing) {
-                execute("CREATE INDEX IF NOT EXISTS temp." + quoteName(name + "$" + lower(column)) +
-                        " ON " + quoteName(name) + " (" + quoteName(column) + " COLLATE " +
+                execute("CREATE INDEX IF NOT EXISTS temp." +
+                        dialect::quoteName(name + "$" + dialect::asciiLower(column)) + " ON " +
+                        dialect::quoteName(name) + " (" + dialect::quoteName(column) + " COLLATE " +
                         dialect::kCollation + ")");
-                indexed.insert(lower(column));
+                indexed.insert(dialect::asciiLower(column));
             }
         } catch (...) {
             execute("PRAGMA query_only = 1");
@@ -419,7 +409,7 @@ std::string SqliteConnection::copyOf(const std::string& table,
         if (indexed.empty())
             indexed.insert(""); // the copy exists, with no index yet
     }
-    return "temp." + quoteName(name);
+    return "temp." + dialect::quoteName(name);
 }
 
 std::map<std::string, std::string>
@@ -432,7 +422,7 @@ SqliteConnection::readFromCopies(const dialect::Translation& translation) {
             continue; // not a table of the file: the statement itself will say so
         const auto columns = columnsToIndex(translation, table);
         if (!columns.empty())
-            readFrom[lower(table.name)] = copyOf(table.name, columns);
+            readFrom[dialect::asciiLower(table.name)] = copyOf(table.name, columns);
     }
     return readFrom;
 }

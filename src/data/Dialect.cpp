@@ -19,16 +19,8 @@ struct Token {
     throw Error(ErrorNumber::SyntaxError, "Erro de sintaxe na instrução SQL (" + what + ").");
 }
 
-std::string lower(std::string_view s) {
-    std::string out(s);
-    for (auto& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 32);
-    return out;
-}
-
 bool isKeyword(const Token& t, std::string_view keyword) {
-    return t.kind == Token::Word && lower(t.text) == keyword;
+    return t.kind == Token::Word && asciiLower(t.text) == keyword;
 }
 
 bool isWordStart(char c) {
@@ -38,13 +30,6 @@ bool isWordStart(char c) {
 
 bool isWordPart(char c) {
     return isWordStart(c) || (c >= '0' && c <= '9') || c == '$';
-}
-
-std::string quoteName(std::string_view name) {
-    std::string out = "\"";
-    for (char c : name)
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
 }
 
 // Reads a quoted run starting at text[i] (the opening quote); a doubled closing quote
@@ -122,7 +107,7 @@ bool endsFromItem(const Token& t) {
         "intersect", "join",    "inner", "left",   "right", "full",  "outer",
         "cross",     "natural", "on",    "using",  "as",    "window"};
     return t.kind == Token::Word &&
-           std::find(kWords.begin(), kWords.end(), lower(t.text)) != kWords.end();
+           std::find(kWords.begin(), kWords.end(), asciiLower(t.text)) != kWords.end();
 }
 
 std::string parameterName(std::size_t number) {
@@ -279,7 +264,7 @@ class Translator {
 
     // Follows the clause that a keyword starts; returns whether the word was such a keyword.
     bool enterClause(std::size_t i) {
-        const std::string word = lower(tokens_[i].text);
+        const std::string word = asciiLower(tokens_[i].text);
         const bool by = isKeyword(tokens_[i], "by");
         if (word == "from") {
             finishTerm();
@@ -315,9 +300,9 @@ class Translator {
         if (last <= termStart_)
             return;
         for (auto k = termStart_; k < last; ++k)
-            if (lower(pieces[k].text) == "collate")
+            if (asciiLower(pieces[k].text) == "collate")
                 return;
-        const std::string direction = lower(pieces[last - 1].text);
+        const std::string direction = asciiLower(pieces[last - 1].text);
         const bool directed = direction == "asc" || direction == "desc";
         const auto at = directed ? last - 1 : last;
         std::size_t sourceEnd = pieceSource_[last - 1] + 1;
@@ -445,6 +430,21 @@ class Translator {
     std::size_t termSource_ = 0;
 };
 
+std::string quoteName(std::string_view name) {
+    std::string out = "\"";
+    for (char c : name)
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+std::string asciiLower(std::string_view text) {
+    std::string out(text);
+    for (auto& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + 32);
+    return out;
+}
+
 Translation::Translation(std::string_view statement) {
     Translator(*this, statement).run();
 }
@@ -454,7 +454,7 @@ std::string Translation::render(const std::map<std::string, std::string>& readFr
     for (const auto& piece : pieces_) {
         if (piece.table >= 0) {
             const auto& reference = tables_[static_cast<std::size_t>(piece.table)];
-            if (const auto replacement = readFrom.find(lower(reference.name));
+            if (const auto replacement = readFrom.find(asciiLower(reference.name));
                 replacement != readFrom.end()) {
                 sql += replacement->second;
                 if (reference.alias.empty())

@@ -31,6 +31,11 @@ struct SearchedColumn {
     std::string column;
 };
 
+// A name in double quotes, as SQLite reads any name.
+std::string quoteName(std::string_view name);
+// ASCII letters lowered, as SQLite compares names.
+std::string asciiLower(std::string_view text);
+
 class Translation {
   public:
     // Throws veltra::Error: 3075 for text the dialect cannot read, 3142 for a second

@@ -1,5 +1,7 @@
 #include "data/Folding.h"
 
+#include "veltra/Text.h"
+
 #include <charconv>
 #include <cmath>
 #include <stdexcept>
@@ -16,49 +18,11 @@ constexpr std::u32string_view kLatinExtendedA =
     U"aaaaaaccccccccddddeeeeeeeeeegggggggghhhhiiiiiiiiiiĳĳjjkkkllllllllllnnnnnnnnnoooooo"
     U"œœrrrrrrssssssssttttttuuuuuuuuuuuuwwyyyzzzzzzs";
 
-char32_t decode(std::string_view s, std::size_t& i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char lead = byte(i++);
-    if (lead < 0x80)
-        return lead;
-    int extra = (lead & 0xE0) == 0xC0   ? 1
-                : (lead & 0xF0) == 0xE0 ? 2
-                : (lead & 0xF8) == 0xF0 ? 3
-                                        : 0;
-    char32_t c = extra == 1 ? lead & 0x1F : extra == 2 ? lead & 0x0F : lead & 0x07;
-    if (extra == 0)
-        return 0xFFFD;
-    for (; extra > 0; --extra) {
-        if (i >= s.size() || (byte(i) & 0xC0) != 0x80)
-            return 0xFFFD;
-        c = (c << 6) | (byte(i++) & 0x3F);
-    }
-    return c;
-}
-
-void encode(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 std::vector<char32_t> foldedCodePoints(std::string_view utf8) {
     std::vector<char32_t> out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();)
-        out.push_back(fold(decode(utf8, i)));
+        out.push_back(fold(decodeUtf8(utf8, i)));
     return out;
 }
 
@@ -82,7 +46,7 @@ std::string fold(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();)
-        encode(out, fold(decode(utf8, i)));
+        appendUtf8(out, fold(decodeUtf8(utf8, i)));
     return out;
 }
 
@@ -93,8 +57,8 @@ int compareFolded(std::string_view a, std::string_view b) {
         const unsigned char x = static_cast<unsigned char>(a[i]);
         const unsigned char y = static_cast<unsigned char>(b[j]);
         // Plain ASCII on both sides is the common case; it needs no decoding.
-        const char32_t p = x < 0x80 ? fold(a[i++]) : fold(decode(a, i));
-        const char32_t q = y < 0x80 ? fold(b[j++]) : fold(decode(b, j));
+        const char32_t p = x < 0x80 ? fold(a[i++]) : fold(decodeUtf8(a, i));
+        const char32_t q = y < 0x80 ? fold(b[j++]) : fold(decodeUtf8(b, j));
         if (p != q)
             return p < q ? -1 : 1;
     }
@@ -165,7 +129,7 @@ LikePattern::LikePattern(std::string_view utf8) {
     }
     std::size_t literals = 0;
     while (literals < elements_.size() && elements_[literals].kind == Element::Literal)
-        encode(prefix_, elements_[literals++].literal);
+        appendUtf8(prefix_, elements_[literals++].literal);
     literal_ = literals == elements_.size();
     prefixOnly_ =
         literal_ || (literals + 1 == elements_.size() && elements_.back().kind == Element::AnyRun);
@@ -241,12 +205,6 @@ std::variant<std::int64_t, double> val(std::string_view utf8) {
     const char* begin = number.data() + (number.front() == '+' ? 1 : 0);
     std::from_chars(begin, number.data() + number.size(), d);
     return d;
-}
-
-std::string numberText(double number) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
-    return std::string(buffer, result.ptr);
 }
 
 } // namespace veltra::dialect

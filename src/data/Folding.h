@@ -56,7 +56,4 @@ class LikePattern {
 // not begin with a number is 0.
 std::variant<std::int64_t, double> val(std::string_view utf8);
 
-// cstr: the text of a number in shortest form (12, 3.5).
-std::string numberText(double number);
-
 } // namespace veltra::dialect

@@ -62,13 +62,6 @@ String shownText(const Variant& value) {
     return value.isNull() ? String() : value.toText();
 }
 
-std::string quoteName(const String& name) {
-    std::string out = "\"";
-    for (char c : toUtf8(name))
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
-}
-
 } // namespace
 
 // Reads the rows of one prepared statement; keeps its connection open while rows remain.
@@ -96,7 +89,7 @@ class RowSet::Cursor {
     // The first row of the whole result, in its order, whose column shows exactly the
     // text; asked of the database, so that rows not read yet need not be read.
     std::optional<Row> findFirst(const String& column, std::size_t index, const String& text) {
-        const std::string name = quoteName(column);
+        const std::string name = dialect::quoteName(toUtf8(column));
         auto parameters = parameters_;
         parameters.push_back(toUtf8(text));
         std::string number = "?";

@@ -1,3 +1,4 @@
+#include "veltra/Text.h"
 #include "veltra/headless/Headless.h"
 
 namespace veltra::headless {
@@ -10,7 +11,7 @@ class DataSourceTracer final : public DataSourceListener {
   public:
     explicit DataSourceTracer(TraceSink trace) : trace_(std::move(trace)) {}
     void recordSourceAssigned(const String& statement) override {
-        trace_("recordsource " + quote(statement));
+        trace_("recordsource " + quotedText(statement));
     }
     void refreshed(bool succeeded) override {
         trace_(succeeded ? "refresh Data1" : "refresh Data1 failed");

@@ -9,7 +9,7 @@
 namespace veltra::headless {
 
 void HeadlessHost::PropertyChanged(const String& key) {
-    trace_("changed " + quote(key));
+    trace_("changed " + quotedText(key));
 }
 
 void HeadlessHost::Height(Single twips) {
@@ -76,7 +76,7 @@ KeyStroke readKey(const String& keys, std::size_t& i) {
 // after it is pressed and released alone, with its own state on both events.
 void HeadlessWindowing::SendKeys(const String& keys, bool wait) {
     (void)wait;
-    trace_("sendkeys " + quote(keys));
+    trace_("sendkeys " + quotedText(keys));
     for (std::size_t i = 0; i < keys.size();) {
         Integer shift = 0;
         std::vector<const Modifier*> held;
@@ -125,9 +125,9 @@ void HeadlessWindowing::SetCursorPos(Long x, Long y) {
 
 void HeadlessWindowing::MsgBox(const String& prompt, Integer style,
                                const std::optional<String>& title) {
-    std::string line = "msgbox " + quote(prompt) + " style=" + std::to_string(style);
+    std::string line = "msgbox " + quotedText(prompt) + " style=" + std::to_string(style);
     if (title)
-        line += " title=" + quote(*title);
+        line += " title=" + quotedText(*title);
     trace_(line);
 }
 
@@ -175,7 +175,7 @@ void RecordingEvents::apply(const std::string& event, const std::string& argumen
 }
 
 void RecordingEvents::CodigoAssociado(String& Numero) {
-    trace_("event CodigoAssociado Numero=" + quote(Numero));
+    trace_("event CodigoAssociado Numero=" + quotedText(Numero));
     apply("CodigoAssociado", "Numero", Numero);
 }
 
@@ -211,8 +211,8 @@ void RecordingEvents::KeyUp(Integer& KeyCode, Integer& Shift) {
 
 void RecordingEvents::mouseEvent(const std::string& name, Integer& Button, Integer& Shift,
                                  Single& x, Single& y) {
-    trace_("event " + name + " Button=" + std::to_string(Button) +
-           " Shift=" + std::to_string(Shift) + " x=" + formatNumber(x) + " y=" + formatNumber(y));
+    trace_("event " + name + " Button=" + std::to_string(Button) + " Shift=" +
+           std::to_string(Shift) + " x=" + shortestNumber(x) + " y=" + shortestNumber(y));
     apply(name, "Button", Button);
     apply(name, "Shift", Shift);
     apply(name, "x", x);

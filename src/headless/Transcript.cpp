@@ -6,50 +6,10 @@
 #include <charconv>
 
 namespace veltra::headless {
-
-std::string quote(const String& text) {
-    std::string out = "\"";
-    for (const char c : toUtf8(text)) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
-std::string formatNumber(double number) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
-    return std::string(buffer, result.ptr);
-}
-
-// A single-precision value in the shortest form that reads back as the same single.
-std::string formatNumber(float number) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
-    return std::string(buffer, result.ptr);
-}
-
 std::string formatFont(const FontRef& font) {
     if (!font)
         return "Nothing";
-    std::string out = "Font(" + toUtf8(font->Name()) + " " + formatNumber(font->Size());
+    std::string out = "Font(" + toUtf8(font->Name()) + " " + shortestNumber(font->Size());
     if (font->Bold())
         out += " bold";
     if (font->Italic())
@@ -70,9 +30,9 @@ std::string formatValue(const Variant& value) {
             else if constexpr (std::is_same_v<V, std::int64_t>)
                 return std::to_string(v);
             else if constexpr (std::is_same_v<V, double>)
-                return formatNumber(v);
+                return shortestNumber(v);
             else if constexpr (std::is_same_v<V, String>)
-                return quote(v);
+                return quotedText(v);
             else
                 return formatFont(v);
         },

@@ -76,7 +76,7 @@ TEST(VariantConversion, FollowsTheHostsRules) {
 
 TEST(TranscriptValues, PrintInTheirFixedForms) {
     using namespace headless;
-    EXPECT_EQ(quote(u"a\"b\\c\r\n\t"), R"("a\"b\\c\r\n\t")");
+    EXPECT_EQ(quotedText(u"a\"b\\c\r\n\t"), R"("a\"b\\c\r\n\t")");
     EXPECT_EQ(formatValue(Variant(Null{})), "Null");
     EXPECT_EQ(formatValue(Variant(2147483653u)), "2147483653");
     EXPECT_EQ(formatValue(Variant(8.25)), "8.25");

@@ -13,13 +13,6 @@
 
 namespace {
 
-std::string quoteName(const std::string& name) {
-    std::string out = "\"";
-    for (char c : name)
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
-}
-
 int collate(void*, int lengthA, const void* a, int lengthB, const void* b) {
     return veltra::dialect::compareFolded(
         std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(lengthA)),
@@ -43,8 +36,9 @@ int main(int argc, char** argv) {
     }
     sqlite3_create_collation(db, veltra::dialect::kCollation, SQLITE_UTF8, nullptr, collate);
     const std::string sql = "CREATE INDEX IF NOT EXISTS " +
-                            quoteName(table + "_" + column + "_veltra") + " ON " +
-                            quoteName(table) + " (" + quoteName(column) + " COLLATE " +
+                            veltra::dialect::quoteName(table + "_" + column + "_veltra") + " ON " +
+                            veltra::dialect::quoteName(table) + " (" +
+                            veltra::dialect::quoteName(column) + " COLLATE " +
                             veltra::dialect::kCollation + ")";
     char* message = nullptr;
     if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {

@@ -18,7 +18,6 @@ namespace veltra::play {
 namespace {
 
 using headless::formatValue;
-using headless::quote;
 
 // A fresh temporary folder that is the working folder while the scenario runs.
 class WorkFolder {
@@ -401,7 +400,7 @@ void Scenario::restore(const Line& line) {
     }
     for (const auto& problem : problems)
         trace("form-problem line=" + std::to_string(problem.line) + " " +
-              quote(fromUtf8(problem.message)));
+              quotedText(fromUtf8(problem.message)));
     FormSection empty("Veltra1");
     form_.restoreInstance(form.sections().empty() ? empty
                                                   : form.section(form.sections()[0].name()));
@@ -412,9 +411,8 @@ void Scenario::restore(const Line& line) {
 void Scenario::size(const Line&) {
     auto& host = form_.host();
     auto& box = form_.comboBox();
-    trace("size control=" + headless::formatNumber(host.Width()) + "x" +
-          headless::formatNumber(host.Height()) + " combo=" + headless::formatNumber(box.Width()) +
-          "x" + headless::formatNumber(box.Height()) +
+    trace("size control=" + shortestNumber(host.Width()) + "x" + shortestNumber(host.Height()) +
+          " combo=" + shortestNumber(box.Width()) + "x" + shortestNumber(box.Height()) +
           " scale=" + (host.scaleMode() == ScaleMode::Pixels ? "pixels" : "twips"));
 }
 
@@ -501,7 +499,7 @@ void Scenario::query(const Line& line) {
         source.Refresh();
     } catch (const Error& error) {
         return trace("error " + std::to_string(error.number()) + " " +
-                     quote(fromUtf8(error.what())));
+                     quotedText(fromUtf8(error.what())));
     }
     const auto rows = source.rows();
     for (std::size_t i = 0; rows->fetch(i); ++i) {
@@ -597,17 +595,17 @@ void Scenario::on(const Line& line) {
 
 void Scenario::show(const Line&) {
     auto& box = form_.comboBox();
-    trace("text=" + quote(box.Text()) + " sel=" + std::to_string(box.SelStart()) + "," +
-          std::to_string(box.SelLength()) + " bound=" + quote(box.BoundText()) +
-          " list=" + std::to_string(box.list().rowCount()) + " tooltip=" + quote(box.toolTip()) +
+    trace("text=" + quotedText(box.Text()) + " sel=" + std::to_string(box.SelStart()) + "," +
+          std::to_string(box.SelLength()) + " bound=" + quotedText(box.BoundText()) + " list=" +
+          std::to_string(box.list().rowCount()) + " tooltip=" + quotedText(box.toolTip()) +
           " backcolor=" + std::to_string(box.BackColor()));
 }
 
 void Scenario::list(const Line&) {
     const auto& model = form_.comboBox().list();
     for (std::size_t i = 0; model.hasRow(i); ++i)
-        trace("row " + std::to_string(i) + " key=" + quote(model.key(i)) +
-              " value=" + quote(model.value(i)));
+        trace("row " + std::to_string(i) + " key=" + quotedText(model.key(i)) +
+              " value=" + quotedText(model.value(i)));
 }
 
 } // namespace

@@ -15,11 +15,8 @@ namespace veltra::headless {
 // Receives one transcript line at a time.
 using TraceSink = std::function<void(const std::string&)>;
 
-// Transcript forms of values: strings double-quoted with \" \\ \r \n \t escaped, numbers
-// in shortest decimal form, Booleans True/False, null as Null, fonts as Font(NAME SIZE...).
-std::string quote(const String& text);
-std::string formatNumber(double number);
-std::string formatNumber(float number);
+// Transcript forms of values: strings double-quoted (quotedText), numbers in shortest
+// form, Booleans True/False, null as Null, fonts as Font(NAME SIZE[ bold][ italic]).
 std::string formatValue(const Variant& value);
 std::string formatFont(const FontRef& font);
 
