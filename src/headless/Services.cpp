@@ -27,83 +27,11 @@ void HeadlessHost::resize(Single widthTwips, Single heightTwips) {
         control_->UserControl_Resize();
 }
 
-namespace {
-
-const std::map<std::u16string_view, Integer> kNamedKeys = {
-    {u"BACKSPACE", Key::Backspace}, {u"BS", Key::Backspace}, {u"TAB", Key::Tab},
-    {u"ENTER", Key::Enter},         {u"ESC", Key::Esc},      {u"END", Key::End},
-    {u"HOME", Key::Home},           {u"LEFT", Key::Left},    {u"UP", Key::Up},
-    {u"RIGHT", Key::Right},         {u"DOWN", Key::Down},    {u"DEL", Key::Delete},
-    {u"DELETE", Key::Delete}};
-
-struct Modifier {
-    char16_t prefix;
-    Integer keyCode;
-    Integer shift;
-};
-constexpr Modifier kModifiers[] = {
-    {u'+', Key::ShiftKey, Shift::Shift}, {u'^', 17, Shift::Ctrl}, {u'%', Key::Alt, Shift::Alt}};
-
-const Modifier* modifierOf(char16_t c) {
-    for (const auto& m : kModifiers)
-        if (m.prefix == c)
-            return &m;
-    return nullptr;
-}
-
-// Reads one key of a key string ("{NAME}" or a character) at position i; advances i.
-// Returns the stroke of a named key, or one that types the character.
-KeyStroke readKey(const String& keys, std::size_t& i) {
-    if (keys[i] == u'{') {
-        const auto close = keys.find(u'}', i + 2);
-        if (close == String::npos)
-            throw Error(ErrorNumber::InvalidPropertyValue, "Cadeia de teclas inválida.");
-        const auto name = upperCase(keys.substr(i + 1, close - i - 1));
-        i = close + 1;
-        if (const auto named = kNamedKeys.find(name); named != kNamedKeys.end())
-            return {named->second, 0, false, 0};
-        if (name.size() == 1)
-            return keyOfCharacter(name[0]);
-        throw Error(ErrorNumber::InvalidPropertyValue, "Cadeia de teclas inválida.");
-    }
-    return keyOfCharacter(keys[i++]);
-}
-
-} // namespace
-
-// The key-string syntax: "+", "^" and "%" hold Shift, Ctrl and Alt for the key that
-// follows; "{NAME}" names a key; any other character types itself. A modifier with no key
-// after it is pressed and released alone, with its own state on both events.
 void HeadlessWindowing::SendKeys(const String& keys, bool wait) {
     (void)wait;
     trace_("sendkeys " + quotedText(keys));
-    for (std::size_t i = 0; i < keys.size();) {
-        Integer shift = 0;
-        std::vector<const Modifier*> held;
-        while (i < keys.size() && modifierOf(keys[i])) {
-            const auto* m = modifierOf(keys[i++]);
-            shift = static_cast<Integer>(shift | m->shift);
-            held.push_back(m);
-            pending_.push_back({m->keyCode, shift, false, 0});
-        }
-        if (i >= keys.size()) {
-            for (const auto* m : held)
-                pending_.push_back({m->keyCode, m->shift, true, 0});
-            break;
-        }
-        KeyStroke key = readKey(keys, i);
-        key.shift = static_cast<Integer>(key.shift | shift);
-        if (key.character) {
-            pending_.push_back(key);
-        } else {
-            pending_.push_back(key);
-            pending_.push_back({key.keyCode, key.shift, true, 0});
-        }
-        for (auto m = held.rbegin(); m != held.rend(); ++m) {
-            shift = static_cast<Integer>(shift & ~(*m)->shift);
-            pending_.push_back({(*m)->keyCode, shift, true, 0});
-        }
-    }
+    for (const auto& stroke : parseKeyString(keys))
+        pending_.push_back(stroke);
 }
 
 void HeadlessWindowing::keybd_event(std::uint8_t virtualKey, std::uint8_t scanCode, Long flags,

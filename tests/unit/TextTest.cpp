@@ -86,7 +86,7 @@ TEST(TranscriptValues, PrintInTheirFixedForms) {
 }
 
 TEST(TypedKeys, UseTheUsLayoutAndBaseLettersForAccents) {
-    using headless::keyOfCharacter;
+    using veltra::keyOfCharacter;
     EXPECT_EQ(keyOfCharacter(u'a').keyCode, 65);
     EXPECT_EQ(keyOfCharacter(u'A').shift, 1);
     EXPECT_EQ(keyOfCharacter(u'ã').keyCode, 65);

@@ -4,6 +4,7 @@
 
 #include "veltra/Veltra.h"
 #include "veltra/data/BoundControls.h"
+#include "veltra/platform/Keys.h"
 
 #include <deque>
 #include <functional>
@@ -19,31 +20,6 @@ using TraceSink = std::function<void(const std::string&)>;
 // form, Booleans True/False, null as Null, fonts as Font(NAME SIZE[ bold][ italic]).
 std::string formatValue(const Variant& value);
 std::string formatFont(const FontRef& font);
-
-// One key event as the keyboard delivers it; a stroke with a character stands for the
-// whole typing of that character (key down, key press, key up).
-struct KeyStroke {
-    Integer keyCode = 0;
-    Integer shift = 0;
-    bool up = false;
-    char16_t character = 0;
-};
-
-namespace Shift {
-inline constexpr Integer Shift = 1;
-inline constexpr Integer Ctrl = 2;
-inline constexpr Integer Alt = 4;
-} // namespace Shift
-
-namespace Key {
-inline constexpr Integer Backspace = 8, Tab = 9, Enter = 13, ShiftKey = 16, Alt = 18, Esc = 27,
-                         End = 35, Home = 36, Left = 37, Up = 38, Right = 39, Down = 40,
-                         Delete = 46, V = 86;
-}
-
-// The virtual-key code and shift state with which a character is typed on a US keyboard.
-// Accented letters use their base letter's key, ç and Ç key 186; other characters key 0.
-KeyStroke keyOfCharacter(char16_t character);
 
 // Sizes: 15 twips to the pixel. The box's height follows its font size: the lower bound
 // (in twips) of the font-size band whose size is the largest not above the font's size,
