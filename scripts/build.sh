@@ -2,6 +2,7 @@
 # Installs what the build needs, then configures and builds into build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh ca-certificates cmake ninja-build g++ libsqlite3-dev libgtest-dev
+scripts/install-deps.sh ca-certificates cmake ninja-build g++ libsqlite3-dev libgtest-dev \
+  qt6-base-dev libgl-dev
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build

@@ -17,7 +17,7 @@ class QComboBox;
 namespace veltra {
 class SqliteDataSource;
 class ListModel;
-}
+} // namespace veltra
 
 namespace veltra::qt {
 
@@ -72,7 +72,8 @@ class VeltraWidget : public QWidget {
     // Where transcript lines go; by default nowhere.
     void setTrace(TraceSink trace);
     // Shows the message instead of a modal box when set (tests, scripted runs).
-    void setMessageHandler(std::function<void(const QString& prompt, const QString& title)> handler);
+    void
+    setMessageHandler(std::function<void(const QString& prompt, const QString& title)> handler);
 
     quint32 ForeColor() const;
     void setForeColor(quint32 value);

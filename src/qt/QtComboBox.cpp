@@ -1,0 +1,614 @@
+#include "qt/QtComboBox.h"
+
+#include "veltra/Error.h"
+#include "veltra/Font.h"
+#include "veltra/Text.h"
+#include "veltra/platform/Notifications.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QStyleOptionComboBox>
+#include <algorithm>
+#include <optional>
+
+namespace veltra::qt {
+
+QString toQString(const String& text) {
+    return QString(reinterpret_cast<const QChar*>(text.data()),
+                   static_cast<qsizetype>(text.size()));
+}
+
+String fromQString(const QString& text) {
+    return String(reinterpret_cast<const char16_t*>(text.utf16()),
+                  static_cast<std::size_t>(text.size()));
+}
+
+namespace {
+
+constexpr int kRowsPerFetch = 100;
+constexpr int kVisibleRows = 10;
+
+struct NamedKey {
+    int qtKey;
+    Integer keyCode;
+};
+constexpr NamedKey kNamedKeys[] = {{Qt::Key_Backspace, Key::Backspace},
+                                   {Qt::Key_Tab, Key::Tab},
+                                   {Qt::Key_Backtab, Key::Tab},
+                                   {Qt::Key_Return, Key::Enter},
+                                   {Qt::Key_Enter, Key::Enter},
+                                   {Qt::Key_Shift, Key::ShiftKey},
+                                   {Qt::Key_Control, 17},
+                                   {Qt::Key_Alt, Key::Alt},
+                                   {Qt::Key_Escape, Key::Esc},
+                                   {Qt::Key_End, Key::End},
+                                   {Qt::Key_Home, Key::Home},
+                                   {Qt::Key_Left, Key::Left},
+                                   {Qt::Key_Up, Key::Up},
+                                   {Qt::Key_Right, Key::Right},
+                                   {Qt::Key_Down, Key::Down},
+                                   {Qt::Key_Delete, Key::Delete},
+                                   {Qt::Key_Space, 32}};
+
+// The virtual-key code of a Qt key event, as a US keyboard would give it.
+Integer keyCodeOf(const QKeyEvent* event) {
+    for (const auto& named : kNamedKeys)
+        if (named.qtKey == event->key())
+            return named.keyCode;
+    if ((event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z) ||
+        (event->key() >= Qt::Key_0 && event->key() <= Qt::Key_9))
+        return static_cast<Integer>(event->key());
+    const QString text = event->text();
+    return text.size() == 1 ? keyOfCharacter(text[0].unicode()).keyCode : Integer{0};
+}
+
+int qtKeyOf(Integer keyCode) {
+    for (const auto& named : kNamedKeys)
+        if (named.keyCode == keyCode)
+            return named.qtKey;
+    return keyCode; // letters and digits share their codes
+}
+
+Integer shiftOf(Qt::KeyboardModifiers modifiers) {
+    return static_cast<Integer>((modifiers & Qt::ShiftModifier ? Shift::Shift : 0) |
+                                (modifiers & Qt::ControlModifier ? Shift::Ctrl : 0) |
+                                (modifiers & Qt::AltModifier ? Shift::Alt : 0));
+}
+
+Qt::KeyboardModifiers modifiersOf(Integer shift) {
+    Qt::KeyboardModifiers modifiers;
+    if (shift & Shift::Shift)
+        modifiers |= Qt::ShiftModifier;
+    if (shift & Shift::Ctrl)
+        modifiers |= Qt::ControlModifier;
+    if (shift & Shift::Alt)
+        modifiers |= Qt::AltModifier;
+    return modifiers;
+}
+
+// The character code that a key press carries: Windows-1252 for typed characters, the
+// control codes of Backspace, Enter, Esc, Ctrl+C and Ctrl+V; none for other keys.
+std::optional<Integer> characterCodeOf(const QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Backspace:
+        return Key::Backspace;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return Key::Enter;
+    case Qt::Key_Escape:
+        return Key::Esc;
+    default:
+        break;
+    }
+    if (event->modifiers() & Qt::ControlModifier) {
+        if (event->key() == Qt::Key_C)
+            return Integer{3};
+        if (event->key() == Qt::Key_V)
+            return Integer{22};
+        return std::nullopt;
+    }
+    const QString text = event->text();
+    if (text.size() != 1 || text[0].unicode() < 0x20 || text[0].unicode() == 0x7F)
+        return std::nullopt;
+    return codeOfCharacter(text[0].unicode());
+}
+
+QColor colourOf(Colour colour, QPalette::ColorRole role) {
+    if (colour & 0x80000000u)
+        return QApplication::palette().color(role);
+    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+                  static_cast<int>((colour >> 16) & 0xFF));
+}
+
+Integer buttonOf(Qt::MouseButtons buttons) {
+    return static_cast<Integer>((buttons & Qt::LeftButton ? 1 : 0) |
+                                (buttons & Qt::RightButton ? 2 : 0) |
+                                (buttons & Qt::MiddleButton ? 4 : 0));
+}
+
+[[noreturn]] void invalidValue() {
+    throw Error(ErrorNumber::InvalidPropertyValue, "Valor de propriedade inválido.");
+}
+
+} // namespace
+
+void LazyListModel::reset() {
+    beginResetModel();
+    loaded_ = 0;
+    endResetModel();
+}
+
+int LazyListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : loaded_;
+}
+
+QVariant LazyListModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= loaded_)
+        return {};
+    return toQString(list_.value(static_cast<std::size_t>(index.row())));
+}
+
+bool LazyListModel::canFetchMore(const QModelIndex& parent) const {
+    return !parent.isValid() && list_.hasRow(static_cast<std::size_t>(loaded_));
+}
+
+void LazyListModel::fetchMore(const QModelIndex& parent) {
+    if (parent.isValid())
+        return;
+    int available = loaded_;
+    while (available < loaded_ + kRowsPerFetch && list_.hasRow(static_cast<std::size_t>(available)))
+        ++available;
+    if (available == loaded_)
+        return;
+    beginInsertRows({}, loaded_, available - 1);
+    loaded_ = available;
+    endInsertRows();
+}
+
+ComboWidget::ComboWidget(QtComboBox& owner, QWidget* parent) : QComboBox(parent), owner_(owner) {
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    setCompleter(nullptr);
+    setFocusPolicy(Qt::StrongFocus);
+    lineEdit()->installEventFilter(this);
+}
+
+void ComboWidget::showPopup() {
+    owner_.openList();
+}
+void ComboWidget::hidePopup() {
+    owner_.closeList();
+}
+
+// Tab would move the focus before the box saw it: the control hears its key down first.
+bool ComboWidget::event(QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            owner_.tab(key);
+            focusNextPrevChild(key->key() == Qt::Key_Tab);
+            return true;
+        }
+    }
+    return QComboBox::event(event);
+}
+
+// The edit part's mouse events belong to the box.
+bool ComboWidget::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lineEdit()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+            owner_.mouse(event->type(), static_cast<QMouseEvent*>(event));
+            return false;
+        default:
+            break;
+        }
+    }
+    return QComboBox::eventFilter(watched, event);
+}
+
+void ComboWidget::keyPressEvent(QKeyEvent* event) {
+    owner_.keyPress(event);
+}
+void ComboWidget::keyReleaseEvent(QKeyEvent* event) {
+    owner_.keyRelease(event);
+}
+
+void ComboWidget::focusInEvent(QFocusEvent* event) {
+    QComboBox::focusInEvent(event);
+    owner_.focusIn();
+}
+
+void ComboWidget::focusOutEvent(QFocusEvent* event) {
+    QComboBox::focusOutEvent(event);
+    owner_.focusOut();
+}
+
+void ComboWidget::mousePressEvent(QMouseEvent* event) {
+    owner_.mouse(event->type(), event);
+    QComboBox::mousePressEvent(event);
+}
+
+void ComboWidget::mouseReleaseEvent(QMouseEvent* event) {
+    owner_.mouse(event->type(), event);
+    QComboBox::mouseReleaseEvent(event);
+}
+
+void ComboWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    owner_.mouse(event->type(), event);
+}
+
+void ComboWidget::mouseMoveEvent(QMouseEvent* event) {
+    owner_.mouse(event->type(), event);
+    QComboBox::mouseMoveEvent(event);
+}
+
+QtComboBox::QtComboBox(SqliteDataSource& source, Scale scale, QWidget* parent)
+    : list_(source), scale_(std::move(scale)), widget_(new ComboWidget(*this, parent)),
+      popup_(new QListView), model_(list_) {
+    // A tool window never takes the focus: keys keep going to the edit part while the
+    // list is open.
+    popup_->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint);
+    popup_->setFocusPolicy(Qt::NoFocus);
+    popup_->setModel(&model_);
+    popup_->setUniformItemSizes(true);
+    popup_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    QObject::connect(popup_, &QListView::clicked, widget_,
+                     [this](const QModelIndex& index) { pick(index.row()); });
+    QObject::connect(widget_->lineEdit(), &QLineEdit::textChanged, widget_, [this] {
+        if (control_)
+            control_->dbComb_Change();
+    });
+    Font(Font::make(u"Tahoma", 8.25f, true));
+    widget_->lineEdit()->setText(QStringLiteral("Utilize * para pesquisar trechos"));
+    applyColours();
+}
+
+// The widget goes first, so that nothing it does while it is deleted reaches this box.
+QtComboBox::~QtComboBox() {
+    delete widget_;
+    if (font_)
+        font_->unsubscribe(fontListener_);
+    delete popup_;
+}
+
+void QtComboBox::trace(const std::string& line) const {
+    if (trace_)
+        trace_(line);
+}
+
+String QtComboBox::Text() const {
+    return fromQString(widget_->lineEdit()->text());
+}
+
+void QtComboBox::Text(const String& value) {
+    if (value != Text())
+        widget_->lineEdit()->setText(toQString(value));
+}
+
+void QtComboBox::BoundText(const String& value) {
+    Text(list_.valueOfKey(value).value_or(value));
+}
+
+Long QtComboBox::SelStart() const {
+    const auto* edit = widget_->lineEdit();
+    return edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
+}
+
+void QtComboBox::SelStart(Long value) {
+    if (value < 0)
+        invalidValue();
+    widget_->lineEdit()->setCursorPosition(
+        static_cast<int>(std::min<Long>(value, widget_->lineEdit()->text().size())));
+}
+
+Long QtComboBox::SelLength() const {
+    return static_cast<Long>(widget_->lineEdit()->selectedText().size());
+}
+
+void QtComboBox::SelLength(Long value) {
+    if (value < 0)
+        invalidValue();
+    const Long start = SelStart();
+    const Long length = std::min<Long>(value, widget_->lineEdit()->text().size() - start);
+    widget_->lineEdit()->setSelection(static_cast<int>(start), static_cast<int>(length));
+}
+
+bool QtComboBox::Locked() const {
+    return locked_;
+}
+
+void QtComboBox::Locked(bool value) {
+    locked_ = value;
+    widget_->lineEdit()->setReadOnly(value);
+}
+
+void QtComboBox::ForeColor(Colour value) {
+    foreColor_ = value;
+    applyColours();
+}
+
+void QtComboBox::BackColor(Colour value) {
+    backColor_ = value;
+    applyColours();
+}
+
+void QtComboBox::applyColours() {
+    QPalette palette = widget_->palette();
+    palette.setColor(QPalette::Text, colourOf(foreColor_, QPalette::Text));
+    palette.setColor(QPalette::Base, colourOf(backColor_, QPalette::Base));
+    widget_->setPalette(palette);
+    widget_->lineEdit()->setPalette(palette);
+}
+
+// The box shows the font object it is given, and follows every later change of it.
+void QtComboBox::Font(FontRef value) {
+    if (!value)
+        invalidValue();
+    if (font_)
+        font_->unsubscribe(fontListener_);
+    font_ = std::move(value);
+    fontListener_ = font_->subscribe([this] { applyFont(); });
+    applyFont();
+}
+
+void QtComboBox::applyFont() {
+    QFont font(toQString(font_->Name()));
+    font.setPointSizeF(std::max(1.0f, font_->Size()));
+    font.setBold(font_->Bold());
+    font.setItalic(font_->Italic());
+    font.setUnderline(font_->Underline());
+    font.setStrikeOut(font_->Strikethrough());
+    widget_->setFont(font);
+    popup_->setFont(font);
+    widget_->resize(widget_->width(), widget_->sizeHint().height());
+}
+
+void QtComboBox::Refresh() {
+    list_.refresh();
+    model_.reset();
+}
+
+Single QtComboBox::Width() const {
+    const double pixels = widget_->width();
+    return static_cast<Single>(scale_.inPixels() ? pixels : pixels * scale_.twipsPerPixel());
+}
+
+void QtComboBox::Width(Single value) {
+    const double pixels = scale_.inPixels() ? value : value / scale_.twipsPerPixel();
+    widget_->resize(static_cast<int>(std::lround(pixels)), widget_->height());
+}
+
+Single QtComboBox::Height() const {
+    const double pixels = widget_->sizeHint().height();
+    return static_cast<Single>(scale_.inPixels() ? pixels : pixels * scale_.twipsPerPixel());
+}
+
+bool QtComboBox::Enabled() const {
+    return widget_->isEnabled();
+}
+void QtComboBox::Enabled(bool value) {
+    widget_->setEnabled(value);
+}
+
+void QtComboBox::ToolTipText(const String& value) {
+    widget_->setToolTip(toQString(value));
+}
+
+void QtComboBox::SetFocus() {
+    trace("setfocus");
+    widget_->setFocus(Qt::OtherFocusReason);
+}
+
+// Focus entry selects the whole text before the control hears of it.
+void QtComboBox::focusIn() {
+    widget_->lineEdit()->selectAll();
+    if (control_)
+        control_->dbComb_GotFocus();
+}
+
+void QtComboBox::focusOut() {
+    closeList();
+    if (control_)
+        control_->dbComb_LostFocus();
+}
+
+void QtComboBox::keyPress(QKeyEvent* event) {
+    Integer keyCode = keyCodeOf(event);
+    Integer shift = shiftOf(event->modifiers());
+    const auto character = characterCodeOf(event);
+    if (control_)
+        control_->dbComb_KeyDown(keyCode, shift);
+    // A changed key-down code changes the editing effect of a key that types no character;
+    // a character's effect follows its key press.
+    if (!character) {
+        applyKeyEffect(keyCode, shift);
+        return;
+    }
+    typeCharacter(keyCode, shift, *character,
+                  *character == 22 ? QApplication::clipboard()->text() : QString());
+}
+
+void QtComboBox::typeCharacter(Integer, Integer, Integer keyAscii, const QString& pasted) {
+    if (control_)
+        control_->dbComb_KeyPress(keyAscii);
+    auto* edit = widget_->lineEdit();
+    switch (keyAscii) {
+    case 0:
+    case Key::Enter:
+    case Key::Esc:
+        return;
+    case 3:
+        edit->copy();
+        return;
+    case 22:
+        if (!locked_)
+            edit->insert(pasted);
+        return;
+    case Key::Backspace:
+        if (!locked_)
+            edit->backspace();
+        return;
+    default:
+        if (!locked_)
+            edit->insert(QString(QChar(characterOfCode(keyAscii))));
+    }
+}
+
+void QtComboBox::keyRelease(QKeyEvent* event) {
+    if (event->isAutoRepeat())
+        return;
+    Integer keyCode = keyCodeOf(event);
+    Integer shift = shiftOf(event->modifiers());
+    if (control_)
+        control_->dbComb_KeyUp(keyCode, shift);
+}
+
+void QtComboBox::tab(QKeyEvent* event) {
+    Integer keyCode = Key::Tab;
+    Integer shift = shiftOf(event->modifiers());
+    if (control_)
+        control_->dbComb_KeyDown(keyCode, shift);
+    trace("focus-out");
+}
+
+void QtComboBox::applyKeyEffect(Integer keyCode, Integer shift) {
+    auto* edit = widget_->lineEdit();
+    switch (keyCode) {
+    case Key::Left:
+        if (edit->hasSelectedText())
+            edit->setCursorPosition(edit->selectionStart());
+        else
+            edit->cursorBackward(false);
+        break;
+    case Key::Right:
+        if (edit->hasSelectedText())
+            edit->setCursorPosition(edit->selectionEnd());
+        else
+            edit->cursorForward(false);
+        break;
+    case Key::Home:
+        edit->home(false);
+        break;
+    case Key::End:
+        edit->end(false);
+        break;
+    case Key::Delete:
+        if (!locked_)
+            edit->del();
+        break;
+    case Key::Up:
+        stepRow(-1);
+        break;
+    case Key::Down:
+        if (shift & Shift::Alt)
+            openList();
+        else
+            stepRow(+1);
+        break;
+    default:
+        break;
+    }
+}
+
+void QtComboBox::stepRow(int direction) {
+    if (locked_)
+        return;
+    const auto current = list_.rowOfValue(Text());
+    if (!current && direction < 0)
+        return;
+    if (current && direction < 0 && *current == 0)
+        return;
+    const std::size_t next = !current ? 0 : direction < 0 ? *current - 1 : *current + 1;
+    if (list_.hasRow(next))
+        Text(list_.value(next));
+}
+
+void QtComboBox::openList() {
+    if (popup_->isVisible())
+        return;
+    trace("dropdown");
+    const int rowHeight = std::max(1, popup_->sizeHintForRow(0));
+    popup_->resize(widget_->width(), rowHeight * kVisibleRows + 2 * popup_->frameWidth());
+    popup_->move(widget_->mapToGlobal(QPoint(0, widget_->height())));
+    popup_->show();
+}
+
+void QtComboBox::closeList() {
+    popup_->hide();
+}
+
+void QtComboBox::pick(int row) {
+    if (row < 0 || !widget_->isEnabled() || !list_.hasRow(static_cast<std::size_t>(row)))
+        return;
+    if (!locked_)
+        Text(list_.value(static_cast<std::size_t>(row)));
+    closeList();
+    Integer area = ClickArea::List;
+    if (control_)
+        control_->dbComb_Click(area);
+}
+
+// Coordinates are in the control's scale unit; a release over the box is its click, on
+// the button (area 0) or the edit part (area 1).
+void QtComboBox::mouse(QEvent::Type type, QMouseEvent* event) {
+    if (!control_)
+        return;
+    const QPoint at = widget_->mapFromGlobal(event->globalPosition().toPoint());
+    const double unit = scale_.inPixels() ? 1.0 : scale_.twipsPerPixel();
+    Integer button = buttonOf(event->buttons() | event->button());
+    Integer shift = shiftOf(event->modifiers());
+    Single x = static_cast<Single>(at.x() * unit);
+    Single y = static_cast<Single>(at.y() * unit);
+    QStyleOptionComboBox option;
+    option.initFrom(widget_);
+    option.editable = true;
+    const bool onButton =
+        widget_->style()->hitTestComplexControl(QStyle::CC_ComboBox, &option, at, widget_) ==
+        QStyle::SC_ComboBoxArrow;
+    Integer area = onButton ? ClickArea::Button : ClickArea::EditPart;
+    switch (type) {
+    case QEvent::MouseButtonPress:
+        control_->dbComb_MouseDown(button, shift, x, y);
+        break;
+    case QEvent::MouseMove:
+        control_->dbComb_MouseMove(button, shift, x, y);
+        break;
+    case QEvent::MouseButtonDblClick:
+        control_->dbComb_DblClick(area);
+        break;
+    case QEvent::MouseButtonRelease:
+        control_->dbComb_MouseUp(button, shift, x, y);
+        control_->dbComb_Click(area);
+        break;
+    default:
+        break;
+    }
+}
+
+// A key sent by the control or injected into the keyboard input reaches the box only
+// while it has the focus.
+void QtComboBox::deliver(const KeyStroke& stroke) {
+    if (!widget_->hasFocus())
+        return;
+    const auto modifiers = modifiersOf(stroke.shift);
+    if (stroke.character) {
+        const QString text(QChar(stroke.character));
+        QKeyEvent press(QEvent::KeyPress, qtKeyOf(stroke.keyCode), modifiers, text);
+        QApplication::sendEvent(widget_, &press);
+        QKeyEvent release(QEvent::KeyRelease, qtKeyOf(stroke.keyCode), modifiers, text);
+        QApplication::sendEvent(widget_, &release);
+        return;
+    }
+    QKeyEvent event(stroke.up ? QEvent::KeyRelease : QEvent::KeyPress, qtKeyOf(stroke.keyCode),
+                    modifiers);
+    QApplication::sendEvent(widget_, &event);
+}
+
+} // namespace veltra::qt

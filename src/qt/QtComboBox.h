@@ -1,0 +1,148 @@
+// The combo box `dbComb` over a real editable QComboBox. Not part of the API.
+#pragma once
+
+#include "veltra/data/BoundControls.h"
+#include "veltra/platform/ComboBox.h"
+#include "veltra/platform/Keys.h"
+
+#include <QAbstractListModel>
+#include <QComboBox>
+#include <QEvent>
+#include <QListView>
+#include <functional>
+
+namespace veltra::qt {
+
+using TraceSink = std::function<void(const std::string&)>;
+
+QString toQString(const String& text);
+String fromQString(const QString& text);
+
+// The list's rows for Qt views, read from the list on demand: a view asks for more rows
+// as it scrolls, so a result of a million rows opens without being read.
+class LazyListModel final : public QAbstractListModel {
+  public:
+    explicit LazyListModel(const ListModel& list) : list_(list) {}
+
+    void reset();
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
+
+  private:
+    const ListModel& list_;
+    int loaded_ = 0;
+};
+
+class QtComboBox;
+
+// The QComboBox whose input the control sees first: keys, mouse, focus and the drop-down
+// button all go through QtComboBox.
+class ComboWidget final : public QComboBox {
+  public:
+    ComboWidget(QtComboBox& owner, QWidget* parent);
+
+    void showPopup() override;
+    void hidePopup() override;
+
+  protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+  private:
+    QtComboBox& owner_;
+};
+
+// Converts between the control's units and the screen: twips while the host lays out,
+// pixels after.
+struct Scale {
+    std::function<bool()> inPixels;
+    std::function<double()> twipsPerPixel;
+};
+
+class QtComboBox final : public ComboBox {
+  public:
+    QtComboBox(SqliteDataSource& source, Scale scale, QWidget* parent);
+    ~QtComboBox() override;
+
+    void attach(ControlNotifications* control) override { control_ = control; }
+    String Text() const override;
+    void Text(const String& value) override;
+    String BoundText() const override { return list_.boundTextFor(Text()); }
+    void BoundText(const String& value) override;
+    String ListField() const override { return list_.listField(); }
+    void ListField(const String& value) override { list_.listField(value); }
+    String BoundColumn() const override { return list_.boundColumn(); }
+    void BoundColumn(const String& value) override { list_.boundColumn(value); }
+    Long SelStart() const override;
+    void SelStart(Long value) override;
+    Long SelLength() const override;
+    void SelLength(Long value) override;
+    bool Locked() const override;
+    void Locked(bool value) override;
+    Colour ForeColor() const override { return foreColor_; }
+    void ForeColor(Colour value) override;
+    Colour BackColor() const override { return backColor_; }
+    void BackColor(Colour value) override;
+    FontRef Font() const override { return font_; }
+    void Font(FontRef value) override;
+    String SavedText() const override { return Text(); }
+    void Refresh() override;
+    Single Width() const override;
+    void Width(Single value) override;
+    Single Height() const override;
+    void Height(Single) override {}
+    bool Enabled() const override;
+    void Enabled(bool value) override;
+    void ToolTipText(const String& value) override;
+    void SetFocus() override;
+
+    ComboWidget& widget() { return *widget_; }
+    const ListModel& list() const { return list_; }
+    void setTrace(TraceSink trace) { trace_ = std::move(trace); }
+    // Delivers one key as the keyboard would, while the box has the focus.
+    void deliver(const KeyStroke& stroke);
+
+    // From the widget.
+    void keyPress(QKeyEvent* event);
+    void keyRelease(QKeyEvent* event);
+    void tab(QKeyEvent* event);
+    void focusIn();
+    void focusOut();
+    void mouse(QEvent::Type type, QMouseEvent* event);
+    void openList();
+    void closeList();
+    void pick(int row);
+
+  private:
+    void typeCharacter(Integer keyCode, Integer shift, Integer keyAscii, const QString& pasted);
+    void applyKeyEffect(Integer keyCode, Integer shift);
+    void stepRow(int direction);
+    void applyColours();
+    void applyFont();
+    void trace(const std::string& line) const;
+
+    ListModel list_;
+    Scale scale_;
+    ComboWidget* widget_;
+    QListView* popup_;
+    LazyListModel model_;
+    ControlNotifications* control_ = nullptr;
+    TraceSink trace_;
+    Colour foreColor_ = CorDoTextoDaJanela;
+    Colour backColor_ = CorDeFundoDaJanela;
+    FontRef font_;
+    int fontListener_ = 0;
+    bool locked_ = false;
+};
+
+} // namespace veltra::qt

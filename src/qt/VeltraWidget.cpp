@@ -1,0 +1,390 @@
+#include "veltra/qt/VeltraWidget.h"
+
+#include "qt/QtComboBox.h"
+#include "veltra/Text.h"
+#include "veltra/data/BoundControls.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QResizeEvent>
+#include <QTimer>
+#include <cmath>
+#include <deque>
+
+namespace veltra::qt {
+
+namespace {
+
+// The control's design size, in twips.
+constexpr Single kDesignWidth = 3120;
+constexpr Single kDesignHeight = 300;
+
+} // namespace
+
+class VeltraWidget::Parts final : public Host, public Windowing, public VeltraEvents {
+  public:
+    explicit Parts(VeltraWidget& widget)
+        : widget_(widget), combo(data,
+                                 Scale{[this] { return scaleMode_ == ScaleMode::Pixels; },
+                                       [this] { return twipsPerPixel(); }},
+                                 &widget),
+          textBox(data) {}
+
+    double twipsPerPixel() const { return 1440.0 / std::max(1, widget_.logicalDpiX()); }
+
+    // Host.
+    void attach(ControlNotifications* control) override { control_ = control; }
+    void PropertyChanged(const String& key) override {
+        trace("changed " + quotedText(key));
+        emit widget_.PropertyChanged(toQString(key));
+    }
+    FontRef AmbientFont() override {
+        const QFont ambient =
+            widget_.parentWidget() ? widget_.parentWidget()->font() : QApplication::font();
+        return Font::make(fromQString(ambient.family()), static_cast<float>(ambient.pointSizeF()),
+                          ambient.bold(), ambient.italic());
+    }
+    void ScaleMode(Integer mode) override { scaleMode_ = mode; }
+    Single Width() const override { return widthTwips; }
+    Single Height() const override { return heightTwips; }
+    void Height(Single twips) override {
+        if (twips == heightTwips)
+            return;
+        heightTwips = twips;
+        fitWidget();
+        if (control_)
+            control_->UserControl_Resize();
+    }
+    std::intptr_t hWnd() const override { return static_cast<std::intptr_t>(widget_.winId()); }
+
+    // The widget takes the size the host keeps (in twips).
+    void fitWidget() {
+        widget_.resize(static_cast<int>(std::lround(widthTwips / twipsPerPixel())),
+                       static_cast<int>(std::lround(heightTwips / twipsPerPixel())));
+    }
+
+    // Windowing: sent keys wait in a queue until the current event has been handled.
+    void SendKeys(const String& keys, bool) override {
+        trace("sendkeys " + quotedText(keys));
+        for (const auto& stroke : parseKeyString(keys))
+            queue(stroke);
+    }
+    void keybd_event(std::uint8_t virtualKey, std::uint8_t scanCode, Long flags,
+                     std::uintptr_t) override {
+        trace("keybd_event vk=" + std::to_string(virtualKey) + " scan=" + std::to_string(scanCode) +
+              " flags=" + std::to_string(flags));
+        queue({virtualKey, 0, (flags & KeyEventFlags::KeyUp) != 0, 0});
+    }
+    Point ClientToScreen(std::intptr_t, Point client) override {
+        const QPoint screen = widget_.mapToGlobal(QPoint(client.x, client.y));
+        return {screen.x(), screen.y()};
+    }
+    void SetCursorPos(Long x, Long y) override {
+        const QPoint client = widget_.mapFromGlobal(QPoint(x, y));
+        trace("setcursor x=" + std::to_string(client.x()) + " y=" + std::to_string(client.y()));
+        QCursor::setPos(x, y);
+    }
+    void MsgBox(const String& prompt, Integer style, const std::optional<String>& title) override {
+        std::string line = "msgbox " + quotedText(prompt) + " style=" + std::to_string(style);
+        if (title)
+            line += " title=" + quotedText(*title);
+        trace(line);
+        QString text = toQString(prompt);
+        text.replace(QChar('\r'), QChar('\n'));
+        const QString caption = title ? toQString(*title) : QApplication::applicationDisplayName();
+        if (messageHandler) {
+            messageHandler(text, caption);
+            return;
+        }
+        QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok, &widget_);
+        box.exec();
+    }
+    String Dir(const String& path) override {
+        const QFileInfo file(toQString(path));
+        return !path.empty() && file.isFile() ? fromQString(file.fileName()) : String();
+    }
+
+    void queue(const KeyStroke& stroke) {
+        pending_.push_back(stroke);
+        if (pending_.size() == 1)
+            QTimer::singleShot(0, &widget_, [this] { deliverPending(); });
+    }
+    void deliverPending() {
+        while (!pending_.empty()) {
+            const KeyStroke stroke = pending_.front();
+            pending_.pop_front();
+            combo.deliver(stroke);
+        }
+    }
+
+    // Events: the widget's signals, arguments by reference.
+    void CodigoAssociado(String& Numero) override {
+        QString numero = toQString(Numero);
+        emit widget_.CodigoAssociado(numero);
+        Numero = fromQString(numero);
+    }
+    void Change() override { emit widget_.Change(); }
+    void Click() override { emit widget_.Click(); }
+    void DblClick(Integer& Area) override { emit widget_.DblClick(Area); }
+    void KeyDown(Integer& KeyCode, Integer& Shift) override {
+        emit widget_.KeyDown(KeyCode, Shift);
+    }
+    void KeyPress(Integer& KeyAscii) override { emit widget_.KeyPress(KeyAscii); }
+    void KeyUp(Integer& KeyCode, Integer& Shift) override { emit widget_.KeyUp(KeyCode, Shift); }
+    void MouseMove(Integer& Button, Integer& Shift, Single& x, Single& y) override {
+        emit widget_.MouseMove(Button, Shift, x, y);
+    }
+    void MouseUp(Integer& Button, Integer& Shift, Single& x, Single& y) override {
+        emit widget_.MouseUp(Button, Shift, x, y);
+    }
+    void MouseDown(Integer& Button, Integer& Shift, Single& x, Single& y) override {
+        emit widget_.MouseDown(Button, Shift, x, y);
+    }
+
+    void trace(const std::string& line) const {
+        if (traceSink)
+            traceSink(line);
+    }
+
+    VeltraWidget& widget_;
+    SqliteDataSource data;
+    QtComboBox combo;
+    BoundTextBox textBox;
+    std::optional<Veltra> control;
+    ControlNotifications* control_ = nullptr;
+    Integer scaleMode_ = ScaleMode::Twips;
+    Single widthTwips = kDesignWidth;
+    Single heightTwips = kDesignHeight;
+    TraceSink traceSink;
+    std::function<void(const QString&, const QString&)> messageHandler;
+    std::deque<KeyStroke> pending_;
+};
+
+VeltraWidget::VeltraWidget(QWidget* parent)
+    : QWidget(parent), parts_(std::make_unique<Parts>(*this)) {
+    parts_->control.emplace(
+        Surroundings{parts_->combo, parts_->data, parts_->textBox, *parts_, *parts_, *parts_});
+    setFocusProxy(&parts_->combo.widget());
+    parts_->fitWidget();
+    parts_->control->InitProperties();
+}
+
+VeltraWidget::VeltraWidget(PropertyBag& saved, QWidget* parent)
+    : QWidget(parent), parts_(std::make_unique<Parts>(*this)) {
+    parts_->control.emplace(
+        Surroundings{parts_->combo, parts_->data, parts_->textBox, *parts_, *parts_, *parts_});
+    setFocusProxy(&parts_->combo.widget());
+    parts_->fitWidget();
+    parts_->control->ReadProperties(saved);
+}
+
+VeltraWidget::~VeltraWidget() {
+    parts_->control.reset();
+}
+
+Veltra& VeltraWidget::control() {
+    return *parts_->control;
+}
+QComboBox& VeltraWidget::comboBox() {
+    return parts_->combo.widget();
+}
+SqliteDataSource& VeltraWidget::dataSource() {
+    return parts_->data;
+}
+const ListModel& VeltraWidget::list() const {
+    return parts_->combo.list();
+}
+
+std::size_t VeltraWidget::rowsRead() const {
+    const auto rows = parts_->data.rows();
+    return rows ? rows->fetchedCount() : 0;
+}
+
+void VeltraWidget::setTrace(TraceSink trace) {
+    parts_->traceSink = trace;
+    parts_->combo.setTrace(std::move(trace));
+}
+
+void VeltraWidget::setMessageHandler(std::function<void(const QString&, const QString&)> handler) {
+    parts_->messageHandler = std::move(handler);
+}
+
+// A size the host gives (a layout, a drag in a designer) is laid out by the control; the
+// control's own snap of its height is already in the host's size and is not repeated.
+void VeltraWidget::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const double twips = parts_->twipsPerPixel();
+    const auto width = static_cast<Single>(event->size().width() * twips);
+    const auto height = static_cast<Single>(event->size().height() * twips);
+    if (std::abs(width - parts_->widthTwips) < twips &&
+        std::abs(height - parts_->heightTwips) < twips)
+        return;
+    parts_->widthTwips = width;
+    parts_->heightTwips = height;
+    parts_->control->UserControl_Resize();
+}
+
+quint32 VeltraWidget::ForeColor() const {
+    return parts_->control->ForeColor();
+}
+void VeltraWidget::setForeColor(quint32 value) {
+    parts_->control->ForeColor(value);
+}
+bool VeltraWidget::Enabled() const {
+    return parts_->control->Enabled();
+}
+void VeltraWidget::setEnabledProperty(bool value) {
+    parts_->control->Enabled(value);
+}
+QFont VeltraWidget::Font() const {
+    return parts_->combo.widget().font();
+}
+void VeltraWidget::setFontProperty(const QFont& value) {
+    auto font = Font::make(fromQString(value.family()), static_cast<float>(value.pointSizeF()),
+                           value.bold(), value.italic());
+    font->Underline(value.underline());
+    font->Strikethrough(value.strikeOut());
+    parts_->control->Font(font);
+}
+bool VeltraWidget::Locked() const {
+    return parts_->control->Locked();
+}
+void VeltraWidget::setLocked(bool value) {
+    parts_->control->Locked(value);
+}
+QString VeltraWidget::Text() const {
+    return toQString(parts_->control->Text());
+}
+void VeltraWidget::setText(const QString& value) {
+    parts_->control->Text(fromQString(value));
+}
+bool VeltraWidget::sAutoEnterTab() const {
+    return parts_->control->sAutoEnterTab();
+}
+void VeltraWidget::setSAutoEnterTab(bool value) {
+    parts_->control->sAutoEnterTab(value);
+}
+bool VeltraWidget::sAutoEnterClick() const {
+    return parts_->control->sAutoEnterClick();
+}
+void VeltraWidget::setSAutoEnterClick(bool value) {
+    parts_->control->sAutoEnterClick(value);
+}
+bool VeltraWidget::sTirarAcento() const {
+    return parts_->control->sTirarAcento();
+}
+void VeltraWidget::setSTirarAcento(bool value) {
+    parts_->control->sTirarAcento(value);
+}
+bool VeltraWidget::sSempreMaiusculas() const {
+    return parts_->control->sSempreMaiusculas();
+}
+void VeltraWidget::setSSempreMaiusculas(bool value) {
+    parts_->control->sSempreMaiusculas(value);
+}
+bool VeltraWidget::FontAuto() const {
+    return parts_->control->FontAuto();
+}
+void VeltraWidget::setFontAuto(bool value) {
+    parts_->control->FontAuto(value);
+}
+bool VeltraWidget::sApenasLetras() const {
+    return parts_->control->sApenasLetras();
+}
+void VeltraWidget::setSApenasLetras(bool value) {
+    parts_->control->sApenasLetras(value);
+}
+bool VeltraWidget::sLetraCapital() const {
+    return parts_->control->sLetraCapital();
+}
+void VeltraWidget::setSLetraCapital(bool value) {
+    parts_->control->sLetraCapital(value);
+}
+QString VeltraWidget::x4_BoundColumn() const {
+    return toQString(parts_->control->x4_BoundColumn());
+}
+void VeltraWidget::setX4_BoundColumn(const QString& value) {
+    parts_->control->x4_BoundColumn(fromQString(value));
+}
+QString VeltraWidget::Connect() const {
+    return toQString(parts_->control->Connect());
+}
+void VeltraWidget::setConnect(const QString& value) {
+    parts_->control->Connect(fromQString(value));
+}
+QString VeltraWidget::x1_DatabaseName() const {
+    return toQString(parts_->control->x1_DatabaseName());
+}
+void VeltraWidget::setX1_DatabaseName(const QString& value) {
+    parts_->control->x1_DatabaseName(fromQString(value));
+}
+QString VeltraWidget::x3_ListField() const {
+    return toQString(parts_->control->x3_ListField());
+}
+void VeltraWidget::setX3_ListField(const QString& value) {
+    parts_->control->x3_ListField(fromQString(value));
+}
+qint16 VeltraWidget::sMaxLength() const {
+    return parts_->control->sMaxLength();
+}
+void VeltraWidget::setSMaxLength(qint16 value) {
+    parts_->control->sMaxLength(value);
+}
+QString VeltraWidget::x2_NomeTabela() const {
+    return toQString(parts_->control->x2_NomeTabela());
+}
+void VeltraWidget::setX2_NomeTabela(const QString& value) {
+    parts_->control->x2_NomeTabela(fromQString(value));
+}
+bool VeltraWidget::sListaSoResultado() const {
+    return parts_->control->sListaSoResultado();
+}
+void VeltraWidget::setSListaSoResultado(bool value) {
+    parts_->control->sListaSoResultado(value);
+}
+QString VeltraWidget::BoundText() const {
+    return toQString(parts_->control->BoundText());
+}
+void VeltraWidget::setBoundText(const QString& value) {
+    parts_->control->BoundText(fromQString(value));
+}
+QString VeltraWidget::ToolTipText2() const {
+    return toQString(parts_->control->ToolTipText2());
+}
+void VeltraWidget::setToolTipText2(const QString& value) {
+    parts_->control->ToolTipText2(fromQString(value));
+}
+bool VeltraWidget::sNuncaVazio() const {
+    return parts_->control->sNuncaVazio();
+}
+void VeltraWidget::setSNuncaVazio(bool value) {
+    parts_->control->sNuncaVazio(value);
+}
+QString VeltraWidget::yValorAuxiliar() const {
+    return toQString(parts_->control->yValorAuxiliar());
+}
+void VeltraWidget::setYValorAuxiliar(const QString& value) {
+    parts_->control->yValorAuxiliar(fromQString(value));
+}
+QString VeltraWidget::yCampoAuxiliar() const {
+    return toQString(parts_->control->yCampoAuxiliar());
+}
+void VeltraWidget::setYCampoAuxiliar(const QString& value) {
+    parts_->control->yCampoAuxiliar(fromQString(value));
+}
+QString VeltraWidget::yTabelaAuxiliar() const {
+    return toQString(parts_->control->yTabelaAuxiliar());
+}
+void VeltraWidget::setYTabelaAuxiliar(const QString& value) {
+    parts_->control->yTabelaAuxiliar(fromQString(value));
+}
+bool VeltraWidget::SuperPesquisa() const {
+    return parts_->control->SuperPesquisa;
+}
+void VeltraWidget::setSuperPesquisa(bool value) {
+    parts_->control->SuperPesquisa = value;
+}
+
+} // namespace veltra::qt

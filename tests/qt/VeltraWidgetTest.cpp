@@ -1,0 +1,160 @@
+// The Qt widget driven with real key and mouse events, on the offscreen platform.
+#include "veltra/qt/VeltraWidget.h"
+
+#include "veltra/Text.h"
+#include "veltra/data/BoundControls.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+#include <filesystem>
+#include <sqlite3.h>
+
+using veltra::qt::VeltraWidget;
+
+namespace {
+
+// A form with the control and one more widget after it in the tab order.
+struct Form {
+    QWidget window;
+    VeltraWidget* control = new VeltraWidget;
+    QLineEdit* next = new QLineEdit;
+    QStringList messages;
+    QStringList keys;
+
+    explicit Form(const QString& database, const QString& table = "Cidades") {
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(control);
+        layout->addWidget(next);
+        control->setMessageHandler(
+            [this](const QString& prompt, const QString&) { messages << prompt; });
+        QObject::connect(control, &VeltraWidget::CodigoAssociado,
+                         [this](QString& numero) { keys << numero; });
+        control->setX1_DatabaseName(database);
+        control->setX2_NomeTabela(table);
+        control->setX3_ListField("Nome");
+        control->setX4_BoundColumn("Id");
+        control->setText("");
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+    }
+    QLineEdit& edit() { return *control->comboBox().lineEdit(); }
+    void focus() {
+        next->setFocus();
+        control->setFocus();
+        QApplication::processEvents();
+    }
+};
+
+QString sampleDatabase() {
+    return QStringLiteral(VELTRA_SAMPLE_DB);
+}
+
+} // namespace
+
+class VeltraWidgetTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void typingCompletesSelectsTheTailAndReportsTheKey() {
+        Form form(sampleDatabase());
+        form.focus();
+        QTest::keyClicks(&form.control->comboBox(), "belo h");
+        QApplication::processEvents();
+        QCOMPARE(form.edit().text(), QString("Belo Horizonte"));
+        QCOMPARE(form.edit().selectedText(), QString("orizonte"));
+        QCOMPARE(form.keys.last(), QString("1630"));
+        QCOMPARE(form.control->comboBox().toolTip(), QString());
+    }
+
+    void backspaceDeletesWithoutSearching() {
+        Form form(sampleDatabase());
+        form.focus();
+        QTest::keyClicks(&form.control->comboBox(), "recife");
+        QApplication::processEvents();
+        QCOMPARE(form.edit().text(), QString("Recife"));
+        QTest::keyClick(&form.control->comboBox(), Qt::Key_End);
+        QTest::keyClick(&form.control->comboBox(), Qt::Key_Backspace);
+        QApplication::processEvents();
+        QCOMPARE(form.edit().text(), QString("Recif"));
+        QCOMPARE(form.edit().selectedText(), QString());
+    }
+
+    void enterWithAutoTabMovesToTheNextWidget() {
+        Form form(sampleDatabase());
+        form.control->setSAutoEnterTab(true);
+        form.focus();
+        QTest::keyClicks(&form.control->comboBox(), "natal");
+        QTest::keyClick(&form.control->comboBox(), Qt::Key_Return);
+        QApplication::processEvents();
+        QVERIFY(form.next->hasFocus());
+    }
+
+    void firstKeyOpensTheListAndTypingGoesOn() {
+        Form form(sampleDatabase());
+        form.focus();
+        auto* popup = form.window.findChild<QListView*>();
+        QVERIFY(!popup || !popup->isVisible());
+        QTest::keyClicks(&form.control->comboBox(), "s");
+        QApplication::processEvents();
+        const auto views = QApplication::topLevelWidgets();
+        const bool open = std::any_of(views.begin(), views.end(), [](QWidget* w) {
+            return qobject_cast<QListView*>(w) && w->isVisible();
+        });
+        QVERIFY(open);
+        QTest::keyClicks(&form.control->comboBox(), "ao paulo");
+        QApplication::processEvents();
+        QVERIFY(form.control->comboBox().hasFocus());
+        QCOMPARE(form.edit().text(), QString("São Paulo"));
+    }
+
+    void focusColourAndToolTip() {
+        Form form(sampleDatabase());
+        form.control->setToolTipText2("Cidade");
+        form.focus();
+        QVERIFY(form.control->control().EstarComFoco());
+        QCOMPARE(form.edit().palette().color(QPalette::Base), QColor(255, 255, 192));
+        form.next->setFocus();
+        QApplication::processEvents();
+        QVERIFY(!form.control->control().EstarComFoco());
+        QCOMPARE(form.control->comboBox().toolTip(), QString(" Cidade "));
+    }
+
+    void showAllLoadsTheRowsOnDemand() {
+        Form form(sampleDatabase());
+        form.control->control().MostrarTodos();
+        QCOMPARE(form.control->list().rowCount(), std::size_t(5564));
+        QVERIFY(form.messages.isEmpty());
+    }
+
+    void aMillionRowsOpenAndSearchWithoutBeingRead() {
+        const auto folder = std::filesystem::temp_directory_path() / "veltra-qt-million.db";
+        std::filesystem::remove(folder);
+        sqlite3* db = nullptr;
+        sqlite3_open(folder.c_str(), &db);
+        sqlite3_exec(
+            db,
+            "CREATE TABLE Pessoas (Id INTEGER PRIMARY KEY, Nome TEXT);"
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000000) "
+            "INSERT INTO Pessoas SELECT i, 'Pessoa ' || printf('%07d', i) FROM n;",
+            nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        {
+            Form form(QString::fromStdString(folder.string()), "Pessoas");
+            form.focus();
+            QVERIFY(form.control->rowsRead() < 1000);
+            QTest::keyClicks(&form.control->comboBox(), "pessoa 09");
+            QApplication::processEvents();
+            QCOMPARE(form.edit().text(), QString("Pessoa 0900000"));
+            QVERIFY(form.control->rowsRead() < 1000);
+        }
+        std::filesystem::remove(folder);
+    }
+};
+
+QTEST_MAIN(VeltraWidgetTest)
+#include "VeltraWidgetTest.moc"
