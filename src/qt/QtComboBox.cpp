@@ -259,6 +259,7 @@ QtComboBox::QtComboBox(SqliteDataSource& source, Scale scale, QWidget* parent)
     popup_->setModel(&model_);
     popup_->setUniformItemSizes(true);
     popup_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    popup_->setObjectName(QStringLiteral("veltra-list"));
     QObject::connect(popup_, &QListView::clicked, widget_,
                      [this](const QModelIndex& index) { pick(index.row()); });
     QObject::connect(widget_->lineEdit(), &QLineEdit::textChanged, widget_, [this] {
@@ -373,6 +374,8 @@ void QtComboBox::applyFont() {
 void QtComboBox::Refresh() {
     list_.refresh();
     model_.reset();
+    if (popup_->isVisible())
+        placeList();
 }
 
 Single QtComboBox::Width() const {
@@ -534,10 +537,18 @@ void QtComboBox::openList() {
     if (popup_->isVisible())
         return;
     trace("dropdown");
-    const int rowHeight = std::max(1, popup_->sizeHintForRow(0));
-    popup_->resize(widget_->width(), rowHeight * kVisibleRows + 2 * popup_->frameWidth());
-    popup_->move(widget_->mapToGlobal(QPoint(0, widget_->height())));
+    placeList();
     popup_->show();
+}
+
+// Under the box, as wide as it, as tall as its rows up to ten.
+void QtComboBox::placeList() {
+    while (model_.rowCount() < kVisibleRows && model_.canFetchMore({}))
+        model_.fetchMore({});
+    const int rows = std::clamp(model_.rowCount(), 1, kVisibleRows);
+    const int rowHeight = popup_->fontMetrics().height() + 4;
+    popup_->resize(widget_->width(), rows * rowHeight + 2 * popup_->frameWidth());
+    popup_->move(widget_->mapToGlobal(QPoint(0, widget_->height())));
 }
 
 void QtComboBox::closeList() {

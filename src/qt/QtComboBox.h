@@ -122,11 +122,13 @@ class QtComboBox final : public ComboBox {
     void openList();
     void closeList();
     void pick(int row);
+    QListView& listView() { return *popup_; }
 
   private:
     void typeCharacter(Integer keyCode, Integer shift, Integer keyAscii, const QString& pasted);
     void applyKeyEffect(Integer keyCode, Integer shift);
     void stepRow(int direction);
+    void placeList();
     void applyColours();
     void applyFont();
     void trace(const std::string& line) const;

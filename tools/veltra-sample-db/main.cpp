@@ -1,7 +1,8 @@
 // Builds the sample database from the bundled CSV files:
 //   veltra-sample-db DATA_FOLDER OUTPUT.db
 // Cidades(Id, Nome, EstadoId) and Estados(Id, Sigla, Nome), each with an index on its
-// name column.
+// name column, and Pessoas(Id, Nome): person names with accents and particles, generated
+// with a fixed seed.
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -76,6 +77,61 @@ void load(sqlite3* db, const std::string& folder, const Table& table) {
     check(db, sqlite3_exec(db, table.index, nullptr, nullptr, nullptr), table.index);
 }
 
+constexpr const char* kFirstNames[] = {
+    "Ana",     "Antônio", "Ângela", "Álvaro",  "Beatriz",  "Bruno",    "Caio",    "Cecília",
+    "Cláudia", "Daniel",  "Débora", "Eduardo", "Fábio",    "Fernanda", "Gabriel", "Helena",
+    "Inês",    "João",    "José",   "Júlia",   "Lúcia",    "Luís",     "Marcos",  "Maria",
+    "Mário",   "Mônica",  "Otávio", "Paulo",   "Patrícia", "Raquel",   "Sérgio",  "Tânia"};
+constexpr const char* kParticles[] = {"da", "de", "do", "dos", "das", "e"};
+constexpr const char* kSurnames[] = {
+    "Silva",    "Santos",  "Oliveira", "Souza", "Araújo",  "Conceição",  "Gonçalves", "Magalhães",
+    "Simões",   "Brandão", "Falcão",   "Leão",  "Sá",      "Ribeiro",    "Pereira",   "Lima",
+    "Carvalho", "Gomes",   "Martins",  "Rocha", "Almeida", "Nascimento", "Assunção",  "Guimarães"};
+constexpr int kPeople = 3000;
+
+// A small linear congruential generator: the same names on every machine.
+class Sequence {
+  public:
+    std::size_t next(std::size_t bound) {
+        state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<std::size_t>(state_ >> 33) % bound;
+    }
+
+  private:
+    unsigned long long state_ = 20261205;
+};
+
+template <std::size_t N>
+const char* pick(Sequence& sequence, const char* const (&names)[N]) {
+    return names[sequence.next(N)];
+}
+
+void generatePeople(sqlite3* db) {
+    check(db,
+          sqlite3_exec(db, "CREATE TABLE Pessoas (Id INTEGER PRIMARY KEY, Nome TEXT)", nullptr,
+                       nullptr, nullptr),
+          "CREATE TABLE Pessoas");
+    sqlite3_stmt* insert = nullptr;
+    check(db, sqlite3_prepare_v2(db, "INSERT INTO Pessoas (Nome) VALUES (?)", -1, &insert, nullptr),
+          "INSERT INTO Pessoas");
+    Sequence sequence;
+    for (int i = 0; i < kPeople; ++i) {
+        std::string name = pick(sequence, kFirstNames);
+        if (sequence.next(3) == 0)
+            name += std::string(" ") + pick(sequence, kFirstNames);
+        name += std::string(" ") + pick(sequence, kParticles) + " " + pick(sequence, kSurnames);
+        if (sequence.next(2) == 0)
+            name += std::string(" ") + pick(sequence, kSurnames);
+        sqlite3_bind_text(insert, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+        check(db, sqlite3_step(insert), "INSERT INTO Pessoas");
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    check(db,
+          sqlite3_exec(db, "CREATE INDEX PessoasNome ON Pessoas (Nome)", nullptr, nullptr, nullptr),
+          "CREATE INDEX PessoasNome");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -91,6 +147,7 @@ int main(int argc, char** argv) {
         check(db, sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), "BEGIN");
         for (const auto& table : kTables)
             load(db, argv[1], table);
+        generatePeople(db);
         check(db, sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), "COMMIT");
     } catch (const std::exception& error) {
         std::cerr << "veltra-sample-db: " << error.what() << '\n';

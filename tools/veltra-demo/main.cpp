@@ -1,0 +1,223 @@
+// veltra-demo: a data-entry form with two Veltra controls over the sample database.
+//
+//   veltra-demo [--database FILE] [--screenshot FILE.png [--type TEXT]]
+//
+// With --screenshot it types TEXT into the city box, saves a picture of the form and
+// exits (1 when the picture came out blank), so that it can be checked without a screen.
+#include "veltra/qt/VeltraWidget.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QSpinBox>
+#include <QTest>
+#include <QVBoxLayout>
+#include <cstdio>
+#include <sqlite3.h>
+
+using veltra::qt::VeltraWidget;
+
+namespace {
+
+struct Options {
+    QString database = QStringLiteral(VELTRA_SAMPLE_DB);
+    QString screenshot;
+    QString type;
+};
+
+Options parse(const QStringList& arguments) {
+    Options options;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
+        if (argument == "--database" && hasValue)
+            options.database = arguments[++i];
+        else if (argument == "--screenshot" && hasValue)
+            options.screenshot = arguments[++i];
+        else if (argument == "--type" && hasValue)
+            options.type = arguments[++i];
+        else {
+            std::fprintf(stderr, "uso: veltra-demo [--database ARQUIVO] [--screenshot ARQUIVO.png "
+                                 "[--type TEXTO]]\n");
+            std::exit(2);
+        }
+    }
+    return options;
+}
+
+// The 27 states, for the state picker: "Todos os estados" first.
+QList<QPair<QString, int>> states(const QString& database) {
+    QList<QPair<QString, int>> result{{QStringLiteral("Todos os estados"), 0}};
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(database.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+        SQLITE_OK) {
+        sqlite3_stmt* query = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT Id, Sigla || ' - ' || Nome FROM Estados ORDER BY Sigla",
+                               -1, &query, nullptr) == SQLITE_OK)
+            while (sqlite3_step(query) == SQLITE_ROW)
+                result.append({QString::fromUtf8(
+                                   reinterpret_cast<const char*>(sqlite3_column_text(query, 1))),
+                               sqlite3_column_int(query, 0)});
+        sqlite3_finalize(query);
+    }
+    sqlite3_close(db);
+    return result;
+}
+
+VeltraWidget* boundControl(const QString& database, const QString& table) {
+    auto* control = new VeltraWidget;
+    control->setX1_DatabaseName(database);
+    control->setX2_NomeTabela(table);
+    control->setX3_ListField("Nome");
+    control->setX4_BoundColumn("Id");
+    control->setText("");
+    return control;
+}
+
+// Every event the host hears, as a line of the log.
+void logEvents(VeltraWidget* control, const QString& name, QPlainTextEdit* log) {
+    const auto line = [=](const QString& text) { log->appendPlainText(name + ": " + text); };
+    QObject::connect(control, &VeltraWidget::CodigoAssociado,
+                     [=](QString& numero) { line("CodigoAssociado Numero=\"" + numero + "\""); });
+    QObject::connect(control, &VeltraWidget::Click, [=] { line("Click"); });
+    QObject::connect(control, &VeltraWidget::DblClick,
+                     [=](qint16& area) { line(QString("DblClick Area=%1").arg(area)); });
+    QObject::connect(control, &VeltraWidget::KeyPress, [=](qint16& keyAscii) {
+        line(QString("KeyPress KeyAscii=%1").arg(keyAscii));
+    });
+}
+
+QWidget* optionsPanel(VeltraWidget* control) {
+    auto* panel = new QGroupBox(QStringLiteral("Opções da caixa de cidades"));
+    auto* layout = new QVBoxLayout(panel);
+    const char* switches[] = {
+        "sAutoEnterTab", "sAutoEnterClick",   "sTirarAcento", "sSempreMaiusculas", "sApenasLetras",
+        "sLetraCapital", "sListaSoResultado", "sNuncaVazio",  "SuperPesquisa",     "FontAuto"};
+    for (const char* name : switches) {
+        auto* box = new QCheckBox(QString::fromLatin1(name));
+        box->setChecked(control->property(name).toBool());
+        QObject::connect(box, &QCheckBox::toggled, [control, name, box](bool on) {
+            control->setProperty(name, on);
+            box->setChecked(control->property(name).toBool());
+        });
+        // The case options exclude each other: keep the boxes in step with the control.
+        QObject::connect(control, &VeltraWidget::PropertyChanged, box, [control, name, box] {
+            const QSignalBlocker blocker(box);
+            box->setChecked(control->property(name).toBool());
+        });
+        layout->addWidget(box);
+    }
+    auto* maxLength = new QSpinBox;
+    maxLength->setRange(0, 200);
+    QObject::connect(maxLength, &QSpinBox::valueChanged,
+                     [control](int value) { control->setSMaxLength(static_cast<qint16>(value)); });
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(QStringLiteral("sMaxLength")));
+    row->addWidget(maxLength);
+    layout->addLayout(row);
+    return panel;
+}
+
+bool isBlank(const QImage& image) {
+    const QRgb first = image.pixel(0, 0);
+    for (int y = 0; y < image.height(); y += 2)
+        for (int x = 0; x < image.width(); x += 2)
+            if (image.pixel(x, y) != first)
+                return false;
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("Veltra"));
+    const Options options = parse(QApplication::arguments());
+
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Veltra: cadastro"));
+    auto* form = new QFormLayout;
+    auto* city = boundControl(options.database, "Cidades");
+    city->setToolTipText2(QStringLiteral("Digite parte do nome da cidade; * pesquisa trechos"));
+    auto* cityKey = new QLabel(QStringLiteral("Código: (nenhum)"));
+    QObject::connect(city, &VeltraWidget::CodigoAssociado, cityKey, [cityKey](QString& numero) {
+        cityKey->setText(numero.isEmpty() ? QStringLiteral("Código: (nenhum)")
+                                          : QStringLiteral("Código: ") + numero);
+    });
+    auto* state = new QComboBox;
+    for (const auto& [name, id] : states(options.database))
+        state->addItem(name, id);
+    QObject::connect(state, &QComboBox::currentIndexChanged, [state, city] {
+        const int id = state->currentData().toInt();
+        city->setYCampoAuxiliar(id ? QStringLiteral("EstadoId") : QString());
+        city->setYValorAuxiliar(id ? QString::number(id) : QString());
+    });
+    auto* person = boundControl(options.database, "Pessoas");
+    person->setSLetraCapital(true);
+    auto* personKey = new QLabel(QStringLiteral("Código: (nenhum)"));
+    QObject::connect(person, &VeltraWidget::CodigoAssociado, personKey,
+                     [personKey](QString& numero) {
+                         personKey->setText(numero.isEmpty() ? QStringLiteral("Código: (nenhum)")
+                                                             : QStringLiteral("Código: ") + numero);
+                     });
+    form->addRow(QStringLiteral("Estado:"), state);
+    form->addRow(QStringLiteral("Cidade:"), city);
+    form->addRow(QString(), cityKey);
+    form->addRow(QStringLiteral("Pessoa:"), person);
+    form->addRow(QString(), personKey);
+
+    auto* log = new QPlainTextEdit;
+    log->setReadOnly(true);
+    log->setPlaceholderText(QStringLiteral("Eventos recebidos pelo programa"));
+    logEvents(city, QStringLiteral("Cidade"), log);
+    logEvents(person, QStringLiteral("Pessoa"), log);
+
+    auto* left = new QVBoxLayout;
+    left->addLayout(form);
+    left->addWidget(new QLabel(QStringLiteral("Eventos:")));
+    left->addWidget(log);
+    auto* layout = new QHBoxLayout(&window);
+    layout->addLayout(left, 2);
+    layout->addWidget(optionsPanel(city), 1);
+    window.resize(760, 420);
+    window.show();
+
+    if (options.screenshot.isEmpty())
+        return QApplication::exec();
+
+    // Without a window manager the window may never count as active; the focus works all
+    // the same.
+    QApplication::setActiveWindow(&window);
+    (void)QTest::qWaitForWindowActive(&window, 1000);
+    city->setFocus();
+    QApplication::processEvents();
+    for (const QChar c : options.type) {
+        QTest::keyClicks(&city->comboBox(), QString(c));
+        QApplication::processEvents();
+    }
+    QTest::qWait(100);
+    // The screen shows the open list too; where there is no screen to grab, the form alone.
+    QRect area = window.frameGeometry();
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->isVisible() && top != &window)
+            area = area.united(top->frameGeometry());
+    QImage picture =
+        window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+    if (picture.isNull() || isBlank(picture))
+        picture = window.grab().toImage();
+    if (!picture.save(options.screenshot)) {
+        std::fprintf(stderr, "veltra-demo: não foi possível gravar %s\n",
+                     qPrintable(options.screenshot));
+        return 1;
+    }
+    std::printf("Captura de tela gravada em %s (texto na caixa: \"%s\")\n",
+                qPrintable(options.screenshot), qPrintable(city->comboBox().currentText()));
+    return isBlank(picture) ? 1 : 0;
+}
