@@ -219,5 +219,9 @@ int main(int argc, char** argv) {
     }
     std::printf("Captura de tela gravada em %s (texto na caixa: \"%s\")\n",
                 qPrintable(options.screenshot), qPrintable(city->comboBox().currentText()));
-    return isBlank(picture) ? 1 : 0;
+    if (isBlank(picture)) {
+        std::printf("A captura de tela saiu em branco.\n");
+        return 1;
+    }
+    return 0;
 }
