@@ -4,6 +4,7 @@
 #include "veltra/Font.h"
 #include "veltra/Text.h"
 #include "veltra/platform/Notifications.h"
+#include "veltra/qt/KeyEvents.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -65,28 +66,22 @@ Integer keyCodeOf(const QKeyEvent* event) {
     return text.size() == 1 ? keyOfCharacter(text[0].unicode()).keyCode : Integer{0};
 }
 
-int qtKeyOf(Integer keyCode) {
-    for (const auto& named : kNamedKeys)
-        if (named.keyCode == keyCode)
-            return named.qtKey;
-    return keyCode; // letters and digits share their codes
-}
-
 Integer shiftOf(Qt::KeyboardModifiers modifiers) {
     return static_cast<Integer>((modifiers & Qt::ShiftModifier ? Shift::Shift : 0) |
                                 (modifiers & Qt::ControlModifier ? Shift::Ctrl : 0) |
                                 (modifiers & Qt::AltModifier ? Shift::Alt : 0));
 }
 
-Qt::KeyboardModifiers modifiersOf(Integer shift) {
-    Qt::KeyboardModifiers modifiers;
-    if (shift & Shift::Shift)
-        modifiers |= Qt::ShiftModifier;
-    if (shift & Shift::Ctrl)
-        modifiers |= Qt::ControlModifier;
-    if (shift & Shift::Alt)
-        modifiers |= Qt::AltModifier;
-    return modifiers;
+Qt::KeyboardModifiers ownModifier(int qtKey);
+
+// The shift state of a key event as the control knows it: the modifiers held, and a
+// modifier key's own one while it goes down. (Qt's QKeyEvent::modifiers() turns a
+// modifier key's own bit around; the event's held modifiers are read as they came.)
+Integer shiftOf(const QKeyEvent* event) {
+    Qt::KeyboardModifiers held = static_cast<const QInputEvent*>(event)->modifiers();
+    if (event->type() == QEvent::KeyPress)
+        held |= ownModifier(event->key());
+    return shiftOf(held);
 }
 
 // The character code that a key press carries: Windows-1252 for typed characters, the
@@ -133,7 +128,44 @@ Integer buttonOf(Qt::MouseButtons buttons) {
     throw Error(ErrorNumber::InvalidPropertyValue, "Valor de propriedade inválido.");
 }
 
+Qt::KeyboardModifiers modifiersOf(Integer shift) {
+    Qt::KeyboardModifiers modifiers;
+    if (shift & Shift::Shift)
+        modifiers |= Qt::ShiftModifier;
+    if (shift & Shift::Ctrl)
+        modifiers |= Qt::ControlModifier;
+    if (shift & Shift::Alt)
+        modifiers |= Qt::AltModifier;
+    return modifiers;
+}
+
+// The modifier that a modifier key is.
+Qt::KeyboardModifiers ownModifier(int qtKey) {
+    switch (qtKey) {
+    case Qt::Key_Shift:
+        return Qt::ShiftModifier;
+    case Qt::Key_Control:
+        return Qt::ControlModifier;
+    case Qt::Key_Alt:
+        return Qt::AltModifier;
+    default:
+        return Qt::NoModifier;
+    }
+}
+
 } // namespace
+
+int qtKeyOf(Integer keyCode) {
+    for (const auto& named : kNamedKeys)
+        if (named.keyCode == keyCode)
+            return named.qtKey;
+    return keyCode;
+}
+
+std::unique_ptr<QKeyEvent> makeKeyEvent(QEvent::Type type, Integer keyCode, Integer shift,
+                                        const QString& text) {
+    return std::make_unique<QKeyEvent>(type, qtKeyOf(keyCode), modifiersOf(shift), text);
+}
 
 void LazyListModel::reset() {
     beginResetModel();
@@ -225,8 +257,17 @@ void ComboWidget::focusInEvent(QFocusEvent* event) {
     owner_.focusIn();
 }
 
+// Focus exit leaves the selection as it was (a line edit would drop it).
 void ComboWidget::focusOutEvent(QFocusEvent* event) {
+    auto* edit = lineEdit();
+    const int cursor = edit->cursorPosition();
+    const int start = edit->hasSelectedText() ? edit->selectionStart() : -1;
+    const int length = static_cast<int>(edit->selectedText().size());
     QComboBox::focusOutEvent(event);
+    if (start >= 0 && cursor == start)
+        edit->setSelection(start + length, -length);
+    else if (start >= 0)
+        edit->setSelection(start, length);
     owner_.focusOut();
 }
 
@@ -268,6 +309,7 @@ QtComboBox::QtComboBox(SqliteDataSource& source, Scale scale, QWidget* parent)
     });
     Font(Font::make(u"Tahoma", 8.25f, true));
     widget_->lineEdit()->setText(QStringLiteral("Utilize * para pesquisar trechos"));
+    widget_->lineEdit()->setCursorPosition(0);
     applyColours();
 }
 
@@ -424,7 +466,7 @@ void QtComboBox::focusOut() {
 
 void QtComboBox::keyPress(QKeyEvent* event) {
     Integer keyCode = keyCodeOf(event);
-    Integer shift = shiftOf(event->modifiers());
+    Integer shift = shiftOf(event);
     const auto character = characterCodeOf(event);
     if (control_)
         control_->dbComb_KeyDown(keyCode, shift);
@@ -468,7 +510,7 @@ void QtComboBox::keyRelease(QKeyEvent* event) {
     if (event->isAutoRepeat())
         return;
     Integer keyCode = keyCodeOf(event);
-    Integer shift = shiftOf(event->modifiers());
+    Integer shift = shiftOf(event);
     if (control_)
         control_->dbComb_KeyUp(keyCode, shift);
 }

@@ -1,6 +1,7 @@
 #include "Runner.h"
 
 #include "Script.h"
+#include "Target.h"
 #include "veltra/Error.h"
 #include "veltra/FormFile.h"
 #include "veltra/Text.h"
@@ -200,7 +201,12 @@ bool matches(const std::string& expected, const std::string& line) {
 class Scenario {
   public:
     Scenario(const std::string& path, const Options& options, std::ostream& out)
-        : path_(path), options_(options), out_(out) {}
+        : path_(path), options_(options), out_(out) {
+        const TraceSink sink = [this](const std::string& line) { trace(line); };
+        target_ = options.platform == "qt" ? makeQtTarget(sink) : makeHeadlessTarget(sink);
+        if (!target_)
+            throw ScriptError("this build has no Qt front end");
+    }
 
     void run(const Line& line);
     int failures() const { return failures_; }
@@ -221,15 +227,7 @@ class Scenario {
         if (transcript_.empty())
             out_ << "  got nothing\n";
     }
-    Veltra& control() { return form_.control(); }
-    // Typing, keys and pastes go to a box that has the focus; like a click into it, they
-    // give it the focus first.
-    headless::HeadlessComboBox& focusedBox() {
-        auto& box = form_.comboBox();
-        if (!box.hasFocus())
-            box.focusIn();
-        return box;
-    }
+    Veltra& control() { return target_->control(); }
     std::vector<Argument> arguments(const Line& line, std::size_t least, std::size_t most) {
         auto args = splitArguments(line.rest);
         if (args.size() < least || args.size() > most)
@@ -255,7 +253,7 @@ class Scenario {
     void sql(const Line& line) { setup_.execute(line.rest); }
     void sample(const Line& line);
     void file(const Line& line);
-    void newInstance(const Line&) { form_.newInstance(); }
+    void newInstance(const Line&) { target_->newInstance(); }
     void save(const Line& line);
     void restore(const Line& line);
     void size(const Line& line);
@@ -265,12 +263,8 @@ class Scenario {
     void call(const Line& line);
     void member(const Line& line);
     void query(const Line& line);
-    void focus(const Line&) {
-        form_.input([&] { form_.comboBox().focusIn(); });
-    }
-    void blur(const Line&) {
-        form_.input([&] { form_.comboBox().focusOut(); });
-    }
+    void focus(const Line&) { target_->focus(); }
+    void blur(const Line&) { target_->blur(); }
     void type(const Line& line);
     void key(const Line& line);
     void paste(const Line& line);
@@ -290,7 +284,7 @@ class Scenario {
     std::size_t matchedUpTo_ = 0;
     int failures_ = 0;
     SetupDatabase setup_;
-    headless::HeadlessForm form_{[this](const std::string& line) { trace(line); }};
+    std::unique_ptr<Target> target_;
 };
 
 const std::map<std::string, Scenario::Handler>& Scenario::handlers() {
@@ -327,6 +321,8 @@ const std::map<std::string, Scenario::Handler>& Scenario::handlers() {
 }
 
 void Scenario::run(const Line& line) {
+    if (line.command == "only")
+        return;
     if (line.command == "expect")
         return expect(line);
     if (line.command == "expect-not")
@@ -402,18 +398,14 @@ void Scenario::restore(const Line& line) {
         trace("form-problem line=" + std::to_string(problem.line) + " " +
               quotedText(fromUtf8(problem.message)));
     FormSection empty("Veltra1");
-    form_.restoreInstance(form.sections().empty() ? empty
-                                                  : form.section(form.sections()[0].name()));
+    target_->restoreInstance(form.sections().empty() ? empty
+                                                     : form.section(form.sections()[0].name()));
 }
 
 // The control's size (twips, as the host keeps it) and the combo box's, in the control's
 // current scale unit.
 void Scenario::size(const Line&) {
-    auto& host = form_.host();
-    auto& box = form_.comboBox();
-    trace("size control=" + shortestNumber(host.Width()) + "x" + shortestNumber(host.Height()) +
-          " combo=" + shortestNumber(box.Width()) + "x" + shortestNumber(box.Height()) +
-          " scale=" + (host.scaleMode() == ScaleMode::Pixels ? "pixels" : "twips"));
+    trace(target_->size());
 }
 
 // Writes a file of the given text (UTF-8) into the working folder.
@@ -428,8 +420,8 @@ void Scenario::file(const Line& line) {
 void Scenario::resize(const Line& line) {
     const auto args = arguments(line, 2, 2);
     control();
-    form_.host().resize(static_cast<Single>(args[0].value().toDouble()),
-                        static_cast<Single>(args[1].value().toDouble()));
+    target_->resize(static_cast<Single>(args[0].value().toDouble()),
+                    static_cast<Single>(args[1].value().toDouble()));
 }
 
 void Scenario::let(const Line& line) {
@@ -477,7 +469,7 @@ void Scenario::call(const Line& line) {
         throw ScriptError("unknown method '" + args[0].utf8() + "'");
     const Variant argument = args.size() > 1 ? args[1].value() : Variant();
     std::optional<Variant> result;
-    form_.input([&] { result = method->second(control(), argument); });
+    target_->call([&] { result = method->second(control(), argument); });
     if (result)
         trace(method->first + " = " + formatValue(*result));
 }
@@ -492,8 +484,8 @@ void Scenario::member(const Line& line) {
 // Runs the statement on a data source configured like the control's and prints its rows.
 void Scenario::query(const Line& line) {
     SqliteDataSource source;
-    source.Connect(form_.dataSource().Connect());
-    source.DatabaseName(form_.dataSource().DatabaseName());
+    source.Connect(target_->dataSource().Connect());
+    source.DatabaseName(target_->dataSource().DatabaseName());
     source.RecordSource(fromUtf8(line.rest));
     try {
         source.Refresh();
@@ -511,15 +503,11 @@ void Scenario::query(const Line& line) {
 }
 
 void Scenario::type(const Line& line) {
-    const auto text = arguments(line, 1, 1)[0].text;
-    focusedBox();
-    form_.type(text);
+    target_->type(arguments(line, 1, 1)[0].text);
 }
 
 void Scenario::key(const Line& line) {
-    const auto args = arguments(line, 1, 64);
-    focusedBox();
-    for (const auto& arg : args) {
+    for (const auto& arg : arguments(line, 1, 64)) {
         const std::string name = arg.utf8();
         NamedKey key{};
         if (const auto named = namedKeys().find(name); named != namedKeys().end())
@@ -528,41 +516,31 @@ void Scenario::key(const Line& line) {
             key = {static_cast<Integer>(number(arg)), 0, 0};
         else
             throw ScriptError("unknown key '" + name + "'");
-        auto& box = form_.comboBox();
-        // A key is one input event: what it sends arrives after its release.
-        form_.input([&] {
-            box.pressKey({key.keyCode, key.downShift, false, 0});
-            box.pressKey({key.keyCode, key.upShift, true, 0});
-        });
+        target_->key(key.keyCode, key.downShift, key.upShift);
     }
 }
 
 void Scenario::paste(const Line& line) {
-    const auto text = arguments(line, 1, 1)[0].text;
-    auto& box = focusedBox();
-    form_.input([&] { box.paste(text); });
+    target_->paste(arguments(line, 1, 1)[0].text);
 }
 
 void Scenario::select(const Line& line) {
     const auto args = arguments(line, 2, 2);
-    form_.comboBox().select(static_cast<Long>(number(args[0])), static_cast<Long>(number(args[1])));
+    target_->select(static_cast<Long>(number(args[0])), static_cast<Long>(number(args[1])));
 }
 
 void Scenario::pick(const Line& line) {
     const auto row = number(arguments(line, 1, 1)[0]);
-    if (row < 0)
-        return;
-    form_.input([&] { form_.comboBox().pick(static_cast<std::size_t>(row)); });
+    if (row >= 0)
+        target_->pick(static_cast<std::size_t>(row));
 }
 
 void Scenario::click(const Line& line) {
-    const auto area = static_cast<Integer>(number(arguments(line, 1, 1)[0]));
-    form_.input([&] { form_.comboBox().click(area); });
+    target_->click(static_cast<Integer>(number(arguments(line, 1, 1)[0])));
 }
 
 void Scenario::dblclick(const Line& line) {
-    const auto area = static_cast<Integer>(number(arguments(line, 1, 1)[0]));
-    form_.input([&] { form_.comboBox().doubleClick(area); });
+    target_->doubleClick(static_cast<Integer>(number(arguments(line, 1, 1)[0])));
 }
 
 void Scenario::mouse(const Line& line) {
@@ -571,41 +549,33 @@ void Scenario::mouse(const Line& line) {
     const Mouse what = line.command == "mousedown" ? Mouse::Down
                        : line.command == "mouseup" ? Mouse::Up
                                                    : Mouse::Move;
-    form_.input([&] {
-        form_.comboBox().mouse(what, static_cast<Integer>(number(args[0])),
-                               static_cast<Integer>(number(args[1])),
-                               static_cast<Single>(args[2].value().toDouble()),
-                               static_cast<Single>(args[3].value().toDouble()));
-    });
+    target_->mouse(what, static_cast<Integer>(number(args[0])),
+                   static_cast<Integer>(number(args[1])),
+                   static_cast<Single>(args[2].value().toDouble()),
+                   static_cast<Single>(args[3].value().toDouble()));
 }
 
 void Scenario::on(const Line& line) {
     const auto args = arguments(line, 1, 2);
     const std::string event = args[0].utf8();
     if (args.size() == 1)
-        return form_.events().clearHandler(event);
+        return target_->events().clearHandler(event);
     const std::string assignment = args[1].utf8();
     const auto equals = assignment.find('=');
     if (equals == std::string::npos)
         throw ScriptError("on EVENT takes ARG=VALUE");
     const auto value = splitArguments(assignment.substr(equals + 1));
-    form_.events().setArgument(event, assignment.substr(0, equals),
-                               value.empty() ? Variant(String()) : value[0].value());
+    target_->events().setArgument(event, assignment.substr(0, equals),
+                                  value.empty() ? Variant(String()) : value[0].value());
 }
 
 void Scenario::show(const Line&) {
-    auto& box = form_.comboBox();
-    trace("text=" + quotedText(box.Text()) + " sel=" + std::to_string(box.SelStart()) + "," +
-          std::to_string(box.SelLength()) + " bound=" + quotedText(box.BoundText()) + " list=" +
-          std::to_string(box.list().rowCount()) + " tooltip=" + quotedText(box.toolTip()) +
-          " backcolor=" + std::to_string(box.BackColor()));
+    trace(target_->show());
 }
 
 void Scenario::list(const Line&) {
-    const auto& model = form_.comboBox().list();
-    for (std::size_t i = 0; model.hasRow(i); ++i)
-        trace("row " + std::to_string(i) + " key=" + quotedText(model.key(i)) +
-              " value=" + quotedText(model.value(i)));
+    for (const auto& line : target_->list())
+        trace(line);
 }
 
 } // namespace
@@ -619,11 +589,28 @@ bool runScenario(const std::string& path, const Options& options, std::ostream& 
         out << path << ": error: " << error.what() << '\n';
         return false;
     }
+    // A scenario that cannot run the same on every platform says so, with the reason.
+    for (const auto& line : lines) {
+        if (line.command != "only")
+            continue;
+        const auto args = splitArguments(line.rest);
+        if (!args.empty() && args[0].utf8() != options.platform) {
+            out << "(only on " << args[0].utf8() << ": "
+                << (args.size() > 1 ? args[1].utf8() : std::string()) << ")\n";
+            return true;
+        }
+    }
     WorkFolder folder;
-    Scenario scenario(path, options, out);
+    std::optional<Scenario> scenario;
+    try {
+        scenario.emplace(path, options, out);
+    } catch (const ScriptError& error) {
+        out << path << ": error: " << error.what() << '\n';
+        return false;
+    }
     for (const auto& line : lines) {
         try {
-            scenario.run(line);
+            scenario->run(line);
         } catch (const ScriptError& error) {
             out << path << ':' << line.number << ": error: " << error.what() << '\n';
             return false;
@@ -632,7 +619,7 @@ bool runScenario(const std::string& path, const Options& options, std::ostream& 
             return false;
         }
     }
-    return scenario.failures() == 0;
+    return scenario->failures() == 0;
 }
 
 } // namespace veltra::play

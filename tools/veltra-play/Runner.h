@@ -10,6 +10,8 @@ namespace veltra::play {
 struct Options {
     // The sample database that the `sample` action copies into the working folder.
     std::filesystem::path sampleDatabase;
+    // The platform the scenarios run on: "headless" or "qt".
+    std::string platform = "headless";
 };
 
 // Runs one scenario file in a fresh temporary folder, printing its transcript and every

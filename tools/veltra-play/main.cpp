@@ -11,7 +11,7 @@
 namespace {
 
 void usage() {
-    std::cerr << "usage: veltra-play [--sample DATABASE] SCENARIO.scn...\n"
+    std::cerr << "usage: veltra-play [--platform headless|qt] [--sample DATABASE] SCENARIO.scn...\n"
                  "Runs each scenario in a fresh temporary folder and prints its transcript.\n"
                  "The `sample` action copies DATABASE (default: the bundled sample database,\n"
                  "or $VELTRA_SAMPLE_DB) into that folder.\n";
@@ -26,7 +26,13 @@ int main(int argc, char** argv) {
         options.sampleDatabase = std::filesystem::absolute(fromEnvironment);
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--sample") == 0 && i + 1 < argc) {
+        if (std::strcmp(argv[i], "--platform") == 0 && i + 1 < argc) {
+            options.platform = argv[++i];
+            if (options.platform != "headless" && options.platform != "qt") {
+                usage();
+                return 2;
+            }
+        } else if (std::strcmp(argv[i], "--sample") == 0 && i + 1 < argc) {
             options.sampleDatabase = std::filesystem::absolute(argv[++i]);
         } else if (argv[i][0] == '-') {
             usage();

@@ -1,0 +1,289 @@
+// The Qt platform for scenarios: the control is a VeltraWidget on a form with one more
+// widget to take the focus; typing, keys and pastes are real key events, and the keys the
+// control sends are delivered by the event loop.
+#include "Target.h"
+#include "veltra/Text.h"
+#include "veltra/platform/Keys.h"
+#include "veltra/qt/KeyEvents.h"
+#include "veltra/qt/VeltraWidget.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QTest>
+#include <QVBoxLayout>
+#include <cstdlib>
+
+namespace veltra::play {
+
+namespace {
+
+QString toQString(const String& text) {
+    return QString(reinterpret_cast<const QChar*>(text.data()),
+                   static_cast<qsizetype>(text.size()));
+}
+
+String fromQString(const QString& text) {
+    return String(reinterpret_cast<const char16_t*>(text.utf16()),
+                  static_cast<std::size_t>(text.size()));
+}
+
+// One application for the whole run, on the offscreen platform unless told otherwise. It
+// lives until the process ends: destroying it among the other statics at exit would crash.
+QApplication& application() {
+    static int argc = 1;
+    static char name[] = "veltra-play";
+    static char* argv[] = {name, nullptr};
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static auto* app = new QApplication(argc, argv);
+    return *app;
+}
+
+class QtTarget final : public Target {
+  public:
+    explicit QtTarget(TraceSink trace) : trace_(std::move(trace)), events_(trace_) {
+        auto* layout = new QVBoxLayout(&window_);
+        layout->addWidget(other_);
+        window_.show();
+        QApplication::setActiveWindow(&window_);
+        (void)QTest::qWaitForWindowActive(&window_, 2000);
+    }
+    ~QtTarget() override {
+        if (control_)
+            control_->dataSource().removeListener(&tracer_);
+    }
+
+    std::string platform() const override { return "qt"; }
+    Veltra& control() override {
+        if (!control_)
+            newInstance();
+        return control_->control();
+    }
+    void newInstance() override { install(new qt::VeltraWidget); }
+    void restoreInstance(PropertyBag& bag) override { install(new qt::VeltraWidget(bag)); }
+    SqliteDataSource& dataSource() override {
+        control();
+        return control_->dataSource();
+    }
+    headless::RecordingEvents& events() override { return events_; }
+
+    void resize(Single widthTwips, Single heightTwips) override {
+        control();
+        control_->resize(qRound(widthTwips / 15.0), qRound(heightTwips / 15.0));
+        settle();
+    }
+    std::string size() override { return "size (the Qt box takes its height from its style)"; }
+
+    // A user cannot give the focus to a disabled box.
+    void focus() override {
+        if (!combo().isEnabled())
+            return;
+        control_->setFocus();
+        settle();
+    }
+    void blur() override {
+        control();
+        other_->setFocus();
+        settle();
+    }
+    void type(const String& text) override {
+        focused();
+        for (const char16_t c : text) {
+            const KeyStroke key = keyOfCharacter(c);
+            send(QEvent::KeyPress, key.keyCode, key.shift, QString(QChar(c)));
+            send(QEvent::KeyRelease, key.keyCode, key.shift, QString(QChar(c)));
+            settle();
+        }
+    }
+    void key(Integer keyCode, Integer downShift, Integer upShift) override {
+        focused();
+        send(QEvent::KeyPress, keyCode, downShift, textOfKey(keyCode));
+        // Tab has moved the focus: its release goes to the widget that has it now.
+        if (combo().hasFocus())
+            send(QEvent::KeyRelease, keyCode, upShift, textOfKey(keyCode));
+        settle();
+    }
+    void paste(const String& text) override {
+        focused();
+        QApplication::clipboard()->setText(toQString(text));
+        send(QEvent::KeyPress, Key::V, Shift::Ctrl, QStringLiteral("\x16"));
+        send(QEvent::KeyRelease, Key::V, Shift::Ctrl, QStringLiteral("\x16"));
+        settle();
+    }
+    void select(Long start, Long length) override {
+        auto* edit = combo().lineEdit();
+        const int size = static_cast<int>(edit->text().size());
+        const int from = std::min(static_cast<int>(start), size);
+        edit->setSelection(from, std::min(static_cast<int>(length), size - from));
+    }
+    void pick(std::size_t row) override {
+        auto* view = listView();
+        auto* model = view->model();
+        while (model->rowCount() <= static_cast<int>(row) && model->canFetchMore({}))
+            model->fetchMore({});
+        if (static_cast<int>(row) < model->rowCount())
+            emit view->clicked(model->index(static_cast<int>(row), 0));
+        settle();
+    }
+    void click(Integer area) override {
+        control().dbComb_Click(area);
+        settle();
+    }
+    void doubleClick(Integer area) override {
+        control().dbComb_DblClick(area);
+        settle();
+    }
+    void mouse(headless::HeadlessComboBox::Mouse what, Integer button, Integer shift, Single x,
+               Single y) override {
+        using Mouse = headless::HeadlessComboBox::Mouse;
+        auto& c = control();
+        if (what == Mouse::Down) {
+            c.dbComb_MouseDown(button, shift, x, y);
+            control_->setFocus();
+        } else if (what == Mouse::Up) {
+            c.dbComb_MouseUp(button, shift, x, y);
+        } else {
+            c.dbComb_MouseMove(button, shift, x, y);
+        }
+        settle();
+    }
+    void call(const std::function<void()>& action) override {
+        action();
+        settle();
+    }
+
+    std::string show() override {
+        control();
+        auto* edit = combo().lineEdit();
+        const Long start =
+            edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
+        return showLine(fromQString(edit->text()), start,
+                        static_cast<Long>(edit->selectedText().size()),
+                        control_->list().boundTextFor(fromQString(edit->text())),
+                        control_->list().rowCount(), fromQString(combo().toolTip()),
+                        control_->control().EstarComFoco() ? CorDeFoco : CorDeFundoDaJanela);
+    }
+    std::vector<std::string> list() override {
+        control();
+        std::vector<std::string> lines;
+        const auto& model = control_->list();
+        for (std::size_t i = 0; model.hasRow(i); ++i)
+            lines.push_back(listLine(i, model.key(i), model.value(i)));
+        return lines;
+    }
+
+  private:
+    class Tracer final : public DataSourceListener {
+      public:
+        explicit Tracer(const TraceSink& trace) : trace_(trace) {}
+        void recordSourceAssigned(const String& statement) override {
+            trace_("recordsource " + quotedText(statement));
+        }
+        void refreshed(bool succeeded) override {
+            trace_(succeeded ? "refresh Data1" : "refresh Data1 failed");
+        }
+
+      private:
+        const TraceSink& trace_;
+    };
+
+    // A new control in the form, with the host's handlers connected; the handlers survive.
+    void install(qt::VeltraWidget* widget) {
+        if (control_) {
+            control_->dataSource().removeListener(&tracer_);
+            delete control_;
+        }
+        control_ = widget;
+        control_->dataSource().addListener(&tracer_);
+        control_->setTrace(trace_);
+        control_->setMessageHandler([](const QString&, const QString&) {});
+        static_cast<QVBoxLayout*>(window_.layout())->insertWidget(0, control_);
+        connectEvents();
+        settle();
+    }
+
+    void connectEvents() {
+        using W = qt::VeltraWidget;
+        QObject::connect(control_, &W::CodigoAssociado, [this](QString& numero) {
+            String value = fromQString(numero);
+            events_.CodigoAssociado(value);
+            numero = toQString(value);
+        });
+        QObject::connect(control_, &W::Change, [this] { events_.Change(); });
+        QObject::connect(control_, &W::Click, [this] { events_.Click(); });
+        QObject::connect(control_, &W::DblClick, [this](qint16& area) { events_.DblClick(area); });
+        QObject::connect(control_, &W::KeyDown,
+                         [this](qint16& code, qint16& shift) { events_.KeyDown(code, shift); });
+        QObject::connect(control_, &W::KeyPress,
+                         [this](qint16& ascii) { events_.KeyPress(ascii); });
+        QObject::connect(control_, &W::KeyUp,
+                         [this](qint16& code, qint16& shift) { events_.KeyUp(code, shift); });
+        QObject::connect(control_, &W::MouseMove, [this](qint16& b, qint16& s, float& x, float& y) {
+            events_.MouseMove(b, s, x, y);
+        });
+        QObject::connect(control_, &W::MouseUp, [this](qint16& b, qint16& s, float& x, float& y) {
+            events_.MouseUp(b, s, x, y);
+        });
+        QObject::connect(control_, &W::MouseDown, [this](qint16& b, qint16& s, float& x, float& y) {
+            events_.MouseDown(b, s, x, y);
+        });
+    }
+
+    QComboBox& combo() {
+        control();
+        return control_->comboBox();
+    }
+    QListView* listView() {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* view = qobject_cast<QListView*>(top);
+                view && view->objectName() == "veltra-list")
+                return view;
+        return nullptr;
+    }
+    void focused() {
+        if (!combo().hasFocus())
+            focus();
+    }
+    static QString textOfKey(Integer keyCode) {
+        switch (keyCode) {
+        case Key::Backspace:
+            return QStringLiteral("\b");
+        case Key::Enter:
+            return QStringLiteral("\r");
+        case Key::Esc:
+            return QStringLiteral("\x1b");
+        default:
+            return {};
+        }
+    }
+    void send(QEvent::Type type, Integer keyCode, Integer shift, const QString& text) {
+        const auto event = qt::makeKeyEvent(type, keyCode, shift, text);
+        QApplication::sendEvent(
+            QApplication::focusWidget() ? QApplication::focusWidget() : &combo(), event.get());
+    }
+    // Lets the event loop deliver what the control sent (keys, focus changes).
+    static void settle() {
+        for (int i = 0; i < 3; ++i)
+            QApplication::processEvents();
+    }
+
+    TraceSink trace_;
+    headless::RecordingEvents events_;
+    Tracer tracer_{trace_};
+    QApplication& application_ = application();
+    QWidget window_;
+    QLineEdit* other_ = new QLineEdit;
+    qt::VeltraWidget* control_ = nullptr;
+};
+
+} // namespace
+
+std::unique_ptr<Target> makeQtTarget(TraceSink trace) {
+    return std::make_unique<QtTarget>(std::move(trace));
+}
+
+} // namespace veltra::play
