@@ -204,7 +204,10 @@ ComboWidget::ComboWidget(QtComboBox& owner, QWidget* parent) : QComboBox(parent)
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
     setCompleter(nullptr);
-    setFocusPolicy(Qt::StrongFocus);
+    // A click gives the focus only after the control has heard of the press (see
+    // QtComboBox::mouse), so that it knows the click came from outside.
+    setFocusPolicy(Qt::TabFocus);
+    lineEdit()->setFocusPolicy(Qt::TabFocus);
     lineEdit()->installEventFilter(this);
 }
 

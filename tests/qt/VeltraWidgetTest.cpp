@@ -112,6 +112,38 @@ class VeltraWidgetTest : public QObject {
         QCOMPARE(form.edit().text(), QString("São Paulo"));
     }
 
+    void clickingAListRowChoosesIt() {
+        Form form(sampleDatabase());
+        QSignalSpy clicks(form.control, &VeltraWidget::Click);
+        form.focus();
+        QTest::keyClicks(&form.control->comboBox(), "recif");
+        QApplication::processEvents();
+        QListView* list = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* view = qobject_cast<QListView*>(top); view && view->isVisible())
+                list = view;
+        QVERIFY(list);
+        const QRect row = list->visualRect(list->model()->index(0, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
+        QApplication::processEvents();
+        QCOMPARE(form.edit().text(), QString("Recife"));
+        QCOMPARE(form.keys.last(), QString("3315"));
+        QCOMPARE(clicks.count(), 1);
+        QVERIFY(!list->isVisible());
+    }
+
+    void aClickThatBringsTheFocusSelectsTheWholeText() {
+        Form form(sampleDatabase());
+        QSignalSpy downs(form.control, &VeltraWidget::MouseDown);
+        form.control->setText("Natal");
+        form.next->setFocus();
+        QApplication::processEvents();
+        QTest::mouseClick(&form.edit(), Qt::LeftButton, {}, QPoint(5, 5));
+        QApplication::processEvents();
+        QCOMPARE(downs.count(), 1);
+        QCOMPARE(form.edit().selectedText(), QString("Natal"));
+    }
+
     void focusColourAndToolTip() {
         Form form(sampleDatabase());
         form.control->setToolTipText2("Cidade");
