@@ -7,6 +7,7 @@
 // one summary line per prefix with median, p99 and their ratio.
 //
 //   veltra-bench-search [--rows N] [benchmark flags]
+#include "PeopleTable.h"
 #include "veltra/Text.h"
 #include "veltra/data/BoundControls.h"
 
@@ -26,19 +27,6 @@ namespace {
 using namespace veltra;
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* kFirstNames[] = {
-    "Ana",     "Antônio",  "Ângela", "Álvaro",  "Beatriz", "Bruno",  "Caio",     "Cecília",
-    "Cláudia", "Daniel",   "Débora", "Eduardo", "Élida",   "Fábio",  "Fernanda", "Gabriel",
-    "Gustavo", "Helena",   "Heitor", "Igor",    "Inês",    "João",   "José",     "Júlia",
-    "Lúcia",   "Luís",     "Marcos", "Maria",   "Mário",   "Mônica", "Natália",  "Otávio",
-    "Paulo",   "Patrícia", "Raquel", "Rogério", "Sérgio",  "Sílvia", "Tânia",    "Tomás"};
-constexpr const char* kParticles[] = {"da", "de", "do", "dos", "das"};
-constexpr const char* kSurnames[] = {"Silva",     "Santos",     "Oliveira",  "Souza",     "Araújo",
-                                     "Conceição", "Gonçalves",  "Magalhães", "Simões",    "Brandão",
-                                     "Falcão",    "Leão",       "Sá",        "Ribeiro",   "Pereira",
-                                     "Lima",      "Carvalho",   "Gomes",     "Martins",   "Rocha",
-                                     "Almeida",   "Nascimento", "Assunção",  "Guimarães", "Müller"};
-
 // The prefixes typed (lower case, no accents, as people type) and the raw query's
 // case-sensitive equivalent.
 struct Prefix {
@@ -48,73 +36,16 @@ struct Prefix {
 constexpr Prefix kPrefixes[] = {{"m", "M"}, {"ma", "Ma"}, {"mar", "Mar"}, {"maria", "Maria"}};
 
 struct Fixture {
-    std::filesystem::path folder;
-    std::string file;
-    double generateSeconds = 0;
+    std::unique_ptr<bench::PeopleTable> table;
     double firstSearchMs = 0;
-    std::size_t rows = 0;
     // One data source for all the measurements, as one control keeps its own.
     std::unique_ptr<SqliteDataSource> data;
+    const std::string& file() const { return table->file(); }
 };
 
 Fixture& fixture() {
     static Fixture f;
     return f;
-}
-
-void check(sqlite3* db, int code) {
-    if (code != SQLITE_OK && code != SQLITE_DONE) {
-        std::cerr << "veltra-bench-search: " << sqlite3_errmsg(db) << '\n';
-        std::exit(1);
-    }
-}
-
-template <std::size_t N>
-const char* pick(std::mt19937& random, const char* const (&list)[N]) {
-    return list[std::uniform_int_distribution<std::size_t>(0, N - 1)(random)];
-}
-
-std::string personName(std::mt19937& random) {
-    std::string name = pick(random, kFirstNames);
-    if (random() % 3 == 0)
-        name += std::string(" ") + pick(random, kFirstNames);
-    if (random() % 2 == 0)
-        name += std::string(" ") + pick(random, kParticles);
-    name += std::string(" ") + pick(random, kSurnames);
-    if (random() % 2 == 0)
-        name += std::string(" ") + pick(random, kSurnames);
-    return name;
-}
-
-void generate(std::size_t rows) {
-    auto& f = fixture();
-    std::string pattern = std::filesystem::temp_directory_path() / "veltra-bench-XXXXXX";
-    f.folder = mkdtemp(pattern.data());
-    f.file = (f.folder / "pessoas.db").string();
-    f.rows = rows;
-    const auto start = Clock::now();
-    sqlite3* db = nullptr;
-    check(db, sqlite3_open(f.file.c_str(), &db));
-    check(db, sqlite3_exec(db,
-                           "CREATE TABLE Pessoas (Id INTEGER PRIMARY KEY, Nome TEXT);"
-                           "BEGIN",
-                           nullptr, nullptr, nullptr));
-    sqlite3_stmt* insert = nullptr;
-    check(db,
-          sqlite3_prepare_v2(db, "INSERT INTO Pessoas (Nome) VALUES (?)", -1, &insert, nullptr));
-    std::mt19937 random(20261205);
-    for (std::size_t i = 0; i < rows; ++i) {
-        const std::string name = personName(random);
-        sqlite3_bind_text(insert, 1, name.c_str(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
-        check(db, sqlite3_step(insert));
-        sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    // The plain index a database usually has, which the raw query uses.
-    check(db, sqlite3_exec(db, "COMMIT; CREATE INDEX PessoasNome ON Pessoas (Nome)", nullptr,
-                           nullptr, nullptr));
-    sqlite3_close(db);
-    f.generateSeconds = std::chrono::duration<double>(Clock::now() - start).count();
 }
 
 String searchStatement(const char* typed) {
@@ -156,7 +87,7 @@ void timed(benchmark::State& state, const std::string& name, Work&& work) {
 void rawFirstRow(benchmark::State& state) {
     const Prefix& prefix = kPrefixes[state.range(0)];
     sqlite3* db = nullptr;
-    sqlite3_open_v2(fixture().file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_open_v2(fixture().file().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_stmt* query = nullptr;
     sqlite3_prepare_v2(db,
                        "SELECT Id, Nome FROM Pessoas WHERE Nome >= ?1 AND Nome < ?2 ORDER BY Nome",
@@ -210,7 +141,7 @@ void numericOrder(benchmark::State& state) {
 // The first search on a new connection opens the file and builds the folded-text copy.
 void measureFirstSearch() {
     auto& data = *(fixture().data = std::make_unique<SqliteDataSource>());
-    data.DatabaseName(fromUtf8(fixture().file));
+    data.DatabaseName(fromUtf8(fixture().file()));
     const auto start = Clock::now();
     data.RecordSource(searchStatement("m"));
     data.Refresh();
@@ -218,23 +149,17 @@ void measureFirstSearch() {
         std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-double peakMegabytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
-
 void printSummary() {
     const auto& f = fixture();
-    std::cout << "\nrows=" << f.rows << " generate_s=" << f.generateSeconds
-              << " open_and_index_build_ms=" << f.firstSearchMs << " peak_mb=" << peakMegabytes()
+    std::cout << "\nrows=" << f.table->rows() << " generate_s=" << f.table->secondsToGenerate()
+              << " open_and_index_build_ms=" << f.firstSearchMs << " peak_mb=" << bench::peakMegabytes()
               << '\n';
     std::cout << "| rows | prefix | raw first row p50 (us) | ours p50 (us) | ours p99 (us) | ratio "
                  "p50 |\n";
     for (const auto& prefix : kPrefixes) {
         const double raw = percentile(samples()["raw/" + std::string(prefix.typed)], 0.5);
         const auto& ours = samples()["ours/" + std::string(prefix.typed)];
-        std::cout << "| " << f.rows << " | " << std::strlen(prefix.typed) << " | " << raw << " | "
+        std::cout << "| " << f.table->rows() << " | " << std::strlen(prefix.typed) << " | " << raw << " | "
                   << percentile(ours, 0.5) << " | " << percentile(ours, 0.99) << " | "
                   << (raw > 0 ? percentile(ours, 0.5) / raw : 0) << " |\n";
     }
@@ -264,12 +189,12 @@ int main(int argc, char** argv) {
     }
     int count = static_cast<int>(arguments.size());
     benchmark::Initialize(&count, arguments.data());
-    generate(rows);
+    fixture().table = std::make_unique<bench::PeopleTable>(rows);
     measureFirstSearch();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     printSummary();
     fixture().data.reset();
-    std::filesystem::remove_all(fixture().folder);
+    fixture().table.reset();
     return 0;
 }

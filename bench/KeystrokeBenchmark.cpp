@@ -1,0 +1,328 @@
+// The time from a key event to the completed, selected text with the list ready to show,
+// for Veltra (headless and as a Qt widget) and for what a Qt developer would use instead,
+// on the same generated tables and the same prefixes typed letter by letter.
+//
+//   veltra-bench-keystroke [--rows N]...      (default: 10000 100000 1000000)
+//
+// Each case runs in a process of its own, so that its peak memory is its own.
+#include "PeopleTable.h"
+#include "veltra/Text.h"
+#include "veltra/data/BoundControls.h"
+#include "veltra/headless/Headless.h"
+#include "veltra/qt/VeltraWidget.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCompleter>
+#include <QLineEdit>
+#include <QListView>
+#include <QSqlDatabase>
+#include <QSqlQueryModel>
+#include <QStringListModel>
+#include <QTest>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <sqlite3.h>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+using namespace veltra;
+using Clock = std::chrono::steady_clock;
+
+// Prefixes as people type them; every peer finds them too (no accents, the table's case).
+const std::vector<std::string> kPrefixes = {"Maria da S", "Paulo", "Bruno G", "Helena", "Gabriel"};
+
+const std::vector<std::string> kCases = {"ours_headless", "ours_qt",         "qcombobox",
+                                         "qcompleter_sql", "qcompleter_list", "raw_sqlite"};
+
+struct Measurement {
+    std::vector<double> keystrokes; // microseconds
+    double setupMs = 0;
+};
+
+double percentile(std::vector<double> values, double p) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, static_cast<std::size_t>(p * values.size()))];
+}
+
+double microsecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+}
+
+template <class Work>
+double millisecondsOf(Work&& work) {
+    const auto start = Clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Types every prefix letter by letter over what the box shows, timing each key.
+template <class Clear, class Key>
+void typePrefixes(Measurement& m, Clear&& clear, Key&& key) {
+    for (const auto& prefix : kPrefixes) {
+        clear();
+        for (const char c : prefix) {
+            const auto start = Clock::now();
+            key(c);
+            m.keystrokes.push_back(microsecondsSince(start));
+        }
+    }
+}
+
+QStringList allNames(const std::string& file) {
+    QStringList names;
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* query = nullptr;
+    sqlite3_prepare_v2(db, "SELECT Nome FROM Pessoas ORDER BY Nome", -1, &query, nullptr);
+    while (sqlite3_step(query) == SQLITE_ROW)
+        names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(query, 0)));
+    sqlite3_finalize(query);
+    sqlite3_close(db);
+    return names;
+}
+
+void configure(Veltra& control, const std::string& file) {
+    control.x1_DatabaseName(fromUtf8(file));
+    control.x2_NomeTabela(u"Pessoas");
+    control.x3_ListField(u"Nome");
+    control.x4_BoundColumn(u"Id");
+    control.Text(u"");
+}
+
+Measurement oursHeadless(const std::string& file) {
+    Measurement m;
+    headless::HeadlessForm form([](const std::string&) {});
+    m.setupMs = millisecondsOf([&] {
+        configure(form.control(), file);
+        form.comboBox().focusIn();
+        form.input([&] { form.comboBox().pressKey({Key::ShiftKey, Shift::Shift, false, 0}); });
+    });
+    auto& box = form.comboBox();
+    typePrefixes(
+        m, [&] { box.select(0, static_cast<Long>(box.Text().size())); },
+        [&](char c) {
+            form.type(String(1, static_cast<char16_t>(c)));
+            for (std::size_t i = 0; i < 10 && box.list().hasRow(i); ++i)
+                (void)box.list().value(i);
+        });
+    return m;
+}
+
+// A form on the offscreen platform; QTest's key clicks are real key events.
+struct QtForm {
+    QWidget window;
+    explicit QtForm(QWidget* field) {
+        field->setParent(&window);
+        window.resize(400, 60);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        (void)QTest::qWaitForWindowActive(&window, 2000);
+        field->setFocus();
+        QApplication::processEvents();
+    }
+};
+
+Measurement oursQt(const std::string& file) {
+    Measurement m;
+    qt::VeltraWidget* control = nullptr;
+    std::unique_ptr<QtForm> form;
+    m.setupMs = millisecondsOf([&] {
+        control = new qt::VeltraWidget;
+        configure(control->control(), file);
+        form = std::make_unique<QtForm>(control);
+        QTest::keyClick(&control->comboBox(), Qt::Key_Shift);
+        QApplication::processEvents();
+    });
+    auto& combo = control->comboBox();
+    QListView* list = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* view = qobject_cast<QListView*>(top); view && view->objectName() == "veltra-list")
+            list = view;
+    typePrefixes(
+        m, [&] { combo.lineEdit()->selectAll(); },
+        [&](char c) {
+            QTest::keyClick(&combo, c);
+            QApplication::processEvents();
+            for (int i = 0; list && i < std::min(10, list->model()->rowCount()); ++i)
+                (void)list->model()->index(i, 0).data();
+        });
+    return m;
+}
+
+Measurement qcombobox(const std::string& file) {
+    Measurement m;
+    auto* combo = new QComboBox;
+    std::unique_ptr<QtForm> form;
+    m.setupMs = millisecondsOf([&] {
+        combo->setEditable(true);
+        combo->addItems(allNames(file));
+        combo->setCurrentIndex(-1);
+        form = std::make_unique<QtForm>(combo);
+    });
+    typePrefixes(
+        m, [&] { combo->lineEdit()->clear(); },
+        [&](char c) {
+            QTest::keyClick(combo, c);
+            QApplication::processEvents();
+        });
+    return m;
+}
+
+Measurement qcompleter(const std::string& file, bool sql) {
+    Measurement m;
+    auto* edit = new QLineEdit;
+    std::unique_ptr<QtForm> form;
+    std::unique_ptr<QSqlQueryModel> sqlModel;
+    std::unique_ptr<QStringListModel> listModel;
+    m.setupMs = millisecondsOf([&] {
+        QAbstractItemModel* model = nullptr;
+        if (sql) {
+            auto db = QSqlDatabase::addDatabase("QSQLITE");
+            db.setDatabaseName(QString::fromStdString(file));
+            db.open();
+            sqlModel = std::make_unique<QSqlQueryModel>();
+            sqlModel->setQuery("SELECT Nome FROM Pessoas ORDER BY Nome");
+            model = sqlModel.get();
+        } else {
+            listModel = std::make_unique<QStringListModel>(allNames(file));
+            model = listModel.get();
+        }
+        // As the documentation recommends for a model sorted the way it is searched.
+        auto* completer = new QCompleter(model, edit);
+        completer->setCompletionMode(QCompleter::PopupCompletion);
+        completer->setCaseSensitivity(Qt::CaseSensitive);
+        completer->setModelSorting(QCompleter::CaseSensitivelySortedModel);
+        edit->setCompleter(completer);
+        form = std::make_unique<QtForm>(edit);
+    });
+    typePrefixes(
+        m, [&] { edit->clear(); },
+        [&](char c) {
+            QTest::keyClick(edit, c);
+            QApplication::processEvents();
+        });
+    return m;
+}
+
+// The floor: the prefix range on the plain index, the first 10 rows.
+Measurement rawSqlite(const std::string& file) {
+    Measurement m;
+    sqlite3* db = nullptr;
+    sqlite3_stmt* query = nullptr;
+    m.setupMs = millisecondsOf([&] {
+        sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_prepare_v2(db, "SELECT Id, Nome FROM Pessoas WHERE Nome >= ?1 AND Nome < ?2 ORDER BY Nome",
+                           -1, &query, nullptr);
+    });
+    std::string typed;
+    typePrefixes(
+        m, [&] { typed.clear(); },
+        [&](char c) {
+            typed += c;
+            const std::string high = typed + "\xF4\x8F\xBF\xBF";
+            sqlite3_bind_text(query, 1, typed.c_str(), -1, SQLITE_STATIC);
+            sqlite3_bind_text(query, 2, high.c_str(), -1, SQLITE_STATIC);
+            for (int i = 0; i < 10 && sqlite3_step(query) == SQLITE_ROW; ++i)
+                (void)sqlite3_column_text(query, 1);
+            sqlite3_reset(query);
+        });
+    sqlite3_finalize(query);
+    sqlite3_close(db);
+    return m;
+}
+
+int runCase(const std::string& name, const std::string& file, int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    const std::map<std::string, std::function<Measurement()>> cases = {
+        {"ours_headless", [&] { return oursHeadless(file); }},
+        {"ours_qt", [&] { return oursQt(file); }},
+        {"qcombobox", [&] { return qcombobox(file); }},
+        {"qcompleter_sql", [&] { return qcompleter(file, true); }},
+        {"qcompleter_list", [&] { return qcompleter(file, false); }},
+        {"raw_sqlite", [&] { return rawSqlite(file); }}};
+    const Measurement m = cases.at(name)();
+    std::printf("RESULT p50_us=%.1f p99_us=%.1f setup_ms=%.1f peak_mb=%.1f\n", percentile(m.keystrokes, 0.5),
+                percentile(m.keystrokes, 0.99), m.setupMs, bench::peakMegabytes());
+    return 0;
+}
+
+struct Result {
+    double p50 = 0, p99 = 0, setupMs = 0, peakMb = 0;
+};
+
+Result runChild(const char* self, const std::string& name, const std::string& file) {
+    const std::string command = std::string(self) + " --case " + name + " --file '" + file + "' 2>/dev/null";
+    Result result;
+    FILE* child = popen(command.c_str(), "r");
+    char line[512];
+    while (child && std::fgets(line, sizeof line, child))
+        std::sscanf(line, "RESULT p50_us=%lf p99_us=%lf setup_ms=%lf peak_mb=%lf", &result.p50, &result.p99,
+                    &result.setupMs, &result.peakMb);
+    if (child)
+        pclose(child);
+    return result;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::size_t> sizes;
+    std::string caseName;
+    std::string file;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--rows") == 0 && i + 1 < argc)
+            sizes.push_back(std::stoul(argv[++i]));
+        else if (std::strcmp(argv[i], "--case") == 0 && i + 1 < argc)
+            caseName = argv[++i];
+        else if (std::strcmp(argv[i], "--file") == 0 && i + 1 < argc)
+            file = argv[++i];
+    }
+    if (!caseName.empty())
+        return runCase(caseName, file, argc, argv);
+    if (sizes.empty())
+        sizes = {10'000, 100'000, 1'000'000};
+
+    std::printf("| rows | case | p50 (us) | p99 (us) | set-up (ms) | peak (MB) |\n|---|---|---|---|---|---|\n");
+    std::vector<std::string> summaries;
+    for (const std::size_t rows : sizes) {
+        const bench::PeopleTable table(rows);
+        std::map<std::string, Result> results;
+        for (const auto& name : kCases) {
+            results[name] = runChild(argv[0], name, table.file());
+            const auto& r = results[name];
+            std::printf("| %zu | %s | %.1f | %.1f | %.1f | %.1f |\n", rows, name.c_str(), r.p50, r.p99, r.setupMs,
+                        r.peakMb);
+            std::fflush(stdout);
+        }
+        const double oursPeak = std::max(results["ours_headless"].peakMb, results["ours_qt"].peakMb);
+        const double peersPeak = std::max({results["qcombobox"].peakMb, results["qcompleter_sql"].peakMb,
+                                           results["qcompleter_list"].peakMb});
+        std::ostringstream line;
+        line.setf(std::ios::fixed);
+        line.precision(1);
+        line << "BENCH rows=" << rows << " ours_headless_p50_us=" << results["ours_headless"].p50
+             << " ours_headless_p99_us=" << results["ours_headless"].p99 << " ours_qt_p50_us=" << results["ours_qt"].p50
+             << " ours_qt_p99_us=" << results["ours_qt"].p99 << " qcombobox_p50_us=" << results["qcombobox"].p50
+             << " qcompleter_sql_p50_us=" << results["qcompleter_sql"].p50
+             << " qcompleter_list_p50_us=" << results["qcompleter_list"].p50
+             << " raw_sqlite_p50_us=" << results["raw_sqlite"].p50 << " ours_peak_mb=" << oursPeak
+             << " peers_peak_mb=" << peersPeak;
+        summaries.push_back(line.str());
+    }
+    std::printf("\n");
+    for (const auto& summary : summaries)
+        std::printf("%s\n", summary.c_str());
+    return 0;
+}

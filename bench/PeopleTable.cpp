@@ -1,0 +1,90 @@
+#include "PeopleTable.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <random>
+#include <sqlite3.h>
+#include <sys/resource.h>
+
+namespace veltra::bench {
+
+namespace {
+
+constexpr const char* kFirstNames[] = {
+    "Ana",     "Antônio", "Ângela", "Álvaro",  "Beatriz", "Bruno",    "Caio",    "Cecília",
+    "Cláudia", "Daniel",  "Débora", "Eduardo", "Élida",   "Fábio",    "Fernanda", "Gabriel",
+    "Gustavo", "Helena",  "Heitor", "Igor",    "Inês",    "João",     "José",    "Júlia",
+    "Lúcia",   "Luís",    "Marcos", "Maria",   "Mário",   "Mônica",   "Natália", "Otávio",
+    "Paulo",   "Patrícia", "Raquel", "Rogério", "Sérgio", "Sílvia",   "Tânia",   "Tomás"};
+constexpr const char* kParticles[] = {"da", "de", "do", "dos", "das"};
+constexpr const char* kSurnames[] = {
+    "Silva",    "Santos",  "Oliveira", "Souza",      "Araújo",   "Conceição", "Gonçalves",
+    "Magalhães", "Simões", "Brandão",  "Falcão",     "Leão",     "Sá",        "Ribeiro",
+    "Pereira",  "Lima",    "Carvalho", "Gomes",      "Martins",  "Rocha",     "Almeida",
+    "Nascimento", "Assunção", "Guimarães", "Müller"};
+
+void check(sqlite3* db, int code) {
+    if (code != SQLITE_OK && code != SQLITE_DONE) {
+        std::cerr << "benchmark: " << sqlite3_errmsg(db) << '\n';
+        std::exit(1);
+    }
+}
+
+template <std::size_t N>
+const char* pick(std::mt19937& random, const char* const (&list)[N]) {
+    return list[std::uniform_int_distribution<std::size_t>(0, N - 1)(random)];
+}
+
+std::string personName(std::mt19937& random) {
+    std::string name = pick(random, kFirstNames);
+    if (random() % 3 == 0)
+        name += std::string(" ") + pick(random, kFirstNames);
+    if (random() % 2 == 0)
+        name += std::string(" ") + pick(random, kParticles);
+    name += std::string(" ") + pick(random, kSurnames);
+    if (random() % 2 == 0)
+        name += std::string(" ") + pick(random, kSurnames);
+    return name;
+}
+
+} // namespace
+
+PeopleTable::PeopleTable(std::size_t rows) : rows_(rows) {
+    std::string pattern = std::filesystem::temp_directory_path() / "veltra-bench-XXXXXX";
+    folder_ = mkdtemp(pattern.data());
+    file_ = (folder_ / "pessoas.db").string();
+    const auto start = std::chrono::steady_clock::now();
+    sqlite3* db = nullptr;
+    check(db, sqlite3_open(file_.c_str(), &db));
+    check(db, sqlite3_exec(db, "CREATE TABLE Pessoas (Id INTEGER PRIMARY KEY, Nome TEXT); BEGIN",
+                           nullptr, nullptr, nullptr));
+    sqlite3_stmt* insert = nullptr;
+    check(db, sqlite3_prepare_v2(db, "INSERT INTO Pessoas (Nome) VALUES (?)", -1, &insert, nullptr));
+    std::mt19937 random(20261205);
+    for (std::size_t i = 0; i < rows; ++i) {
+        const std::string name = personName(random);
+        sqlite3_bind_text(insert, 1, name.c_str(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+        check(db, sqlite3_step(insert));
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    // The plain index a database usually has, which the raw query uses.
+    check(db, sqlite3_exec(db, "COMMIT; CREATE INDEX PessoasNome ON Pessoas (Nome)", nullptr,
+                           nullptr, nullptr));
+    sqlite3_close(db);
+    seconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+PeopleTable::~PeopleTable() {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+}
+
+double peakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+} // namespace veltra::bench

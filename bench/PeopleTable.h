@@ -1,0 +1,33 @@
+// A table of person-like names with accents, generated with a fixed seed into a temporary
+// folder and removed with the object: the data every benchmark measures on.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+
+namespace veltra::bench {
+
+class PeopleTable {
+  public:
+    // Pessoas(Id INTEGER PRIMARY KEY, Nome TEXT) with a plain index on Nome.
+    explicit PeopleTable(std::size_t rows);
+    ~PeopleTable();
+    PeopleTable(const PeopleTable&) = delete;
+    PeopleTable& operator=(const PeopleTable&) = delete;
+
+    const std::string& file() const { return file_; }
+    std::size_t rows() const { return rows_; }
+    double secondsToGenerate() const { return seconds_; }
+
+  private:
+    std::filesystem::path folder_;
+    std::string file_;
+    std::size_t rows_;
+    double seconds_ = 0;
+};
+
+// The process's peak resident memory so far, in megabytes.
+double peakMegabytes();
+
+} // namespace veltra::bench
