@@ -30,6 +30,10 @@ char16_t lowerCase(char16_t character);
 String upperCase(std::u16string_view text);
 String lowerCase(std::u16string_view text);
 
+// The first count 16-bit characters of a text, one fewer where the cut would split a
+// surrogate pair (a character beyond the 16-bit range is kept whole or left out).
+String leadingCharacters(std::u16string_view text, std::size_t count);
+
 // Leading and trailing U+0020 removed (tabs and other spaces stay).
 String trimSpaces(std::u16string_view text);
 

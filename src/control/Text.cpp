@@ -217,6 +217,14 @@ std::string quotedText(std::u16string_view text) {
     return out + "\"";
 }
 
+String leadingCharacters(std::u16string_view text, std::size_t count) {
+    if (count >= text.size())
+        return String(text);
+    const bool splitsPair = count > 0 && text[count - 1] >= 0xD800 && text[count - 1] <= 0xDBFF &&
+                            text[count] >= 0xDC00 && text[count] <= 0xDFFF;
+    return String(text.substr(0, splitsPair ? count - 1 : count));
+}
+
 String trimSpaces(std::u16string_view text) {
     const auto first = text.find_first_not_of(u' ');
     if (first == std::u16string_view::npos)

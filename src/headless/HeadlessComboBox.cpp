@@ -114,18 +114,33 @@ void HeadlessComboBox::replaceSelection(const String& inserted) {
         editText(std::move(text), caret);
 }
 
-// Deletes the selection, or else one character before (-1) or after (+1) the caret.
+// Deletes the selection, or else one character before (-1) or after (+1) the caret; a
+// character beyond the 16-bit range (a surrogate pair) goes as a whole.
 void HeadlessComboBox::deleteSelectionOr(Integer direction) {
     if (locked_)
         return;
     if (selLength_ == 0) {
-        const Long at = direction < 0 ? selStart_ - 1 : selStart_;
-        if (at < 0 || at >= static_cast<Long>(text_.size()))
+        const Long at = direction < 0 ? stepFrom(selStart_, -1) : selStart_;
+        const Long end = direction < 0 ? selStart_ : stepFrom(selStart_, +1);
+        if (at == end)
             return;
         selStart_ = at;
-        selLength_ = 1;
+        selLength_ = end - at;
     }
     replaceSelection(u"");
+}
+
+// The caret position one character before (-1) or after (+1), a surrogate pair counting as
+// one character.
+Long HeadlessComboBox::stepFrom(Long caret, int direction) const {
+    const auto isLow = [&](Long i) {
+        return i > 0 && i < static_cast<Long>(text_.size()) && text_[i] >= 0xDC00 &&
+               text_[i] <= 0xDFFF && text_[i - 1] >= 0xD800 && text_[i - 1] <= 0xDBFF;
+    };
+    Long next = std::clamp<Long>(caret + direction, 0, static_cast<Long>(text_.size()));
+    if (isLow(next))
+        next += direction;
+    return std::clamp<Long>(next, 0, static_cast<Long>(text_.size()));
 }
 
 void HeadlessComboBox::stepRow(int direction) {
@@ -153,11 +168,11 @@ void HeadlessComboBox::applyKeyEffect(Integer keyCode, Integer shift) {
         focusOut();
         break;
     case Key::Left:
-        selStart_ = selLength_ > 0 ? selStart_ : std::max<Long>(0, selStart_ - 1);
+        selStart_ = selLength_ > 0 ? selStart_ : stepFrom(selStart_, -1);
         selLength_ = 0;
         break;
     case Key::Right:
-        selStart_ = selLength_ > 0 ? selStart_ + selLength_ : std::min(length, selStart_ + 1);
+        selStart_ = selLength_ > 0 ? selStart_ + selLength_ : stepFrom(selStart_, +1);
         selLength_ = 0;
         break;
     case Key::Home:

@@ -3,6 +3,7 @@
 #include "veltra/Text.h"
 #include "veltra/Veltra.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -92,7 +93,7 @@ String Veltra::ConverterLetraCapital(const Variant& Texto) {
 
     // Leading spaces are kept through the word step, so that every separator goes back
     // onto its own character, and dropped afterwards.
-    const auto leading = work.find_first_not_of(u' ');
+    const auto leading = std::min(work.find_first_not_of(u' '), work.size());
     String result = String(leading, u' ') + wordStep(work.substr(leading));
     for (std::size_t s = 0; s < kSeparators.size(); ++s)
         for (const auto at : places[s])

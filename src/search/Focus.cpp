@@ -43,7 +43,7 @@ void Veltra::dbComb_LostFocus() {
         if (sSempreMaiusculas_ && text() != upperCase(text()))
             write(upperCase(text()));
         if (sMaxLength_ > 0 && text().size() > static_cast<std::size_t>(sMaxLength_))
-            write(text().substr(0, static_cast<std::size_t>(sMaxLength_)));
+            write(leadingCharacters(text(), static_cast<std::size_t>(sMaxLength_)));
         if (text() != trimSpaces(text()))
             write(trimSpaces(text()));
     }

@@ -29,8 +29,9 @@ void Veltra::dbComb_Change() {
     }
 
     if (sMaxLength_ > 0 && text().size() > static_cast<std::size_t>(sMaxLength_)) {
-        resumeNext(
-            [&] { dbComb.BoundText(text().substr(0, static_cast<std::size_t>(sMaxLength_))); });
+        resumeNext([&] {
+            dbComb.BoundText(leadingCharacters(text(), static_cast<std::size_t>(sMaxLength_)));
+        });
         resumeNext([&] { dbComb.SelStart(sMaxLength_); });
     }
     if (text().ends_with(u"  ")) {

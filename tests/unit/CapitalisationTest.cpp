@@ -59,7 +59,9 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{u"  maria", true, u"Maria"}, NameCase{u"maria silva", true, u"Maria Silva"},
         // Leading spaces before a separator: each separator stays on its own character.
         NameCase{u" a-b", false, u"A-B"}, NameCase{u"  ana-maria silva", false, u"Ana-Maria Silva"},
-        NameCase{u" -a-b", false, u"-A-B"}));
+        NameCase{u" -a-b", false, u"-A-B"},
+        // Separators and spaces only: the separators stay (this once crashed).
+        NameCase{u" -- ", false, u"--"}));
 
 TEST(CapitalisationArguments, NullAndNumbers) {
     testing::RecordedForm recorded;

@@ -45,6 +45,13 @@ TEST(Utf8, RoundTripsAndReplacesWhatCannotBeEncoded) {
     EXPECT_EQ(fromUtf8("\xED\xA0\x80"), u"\xFFFD"); // encoded surrogate
 }
 
+TEST(LeadingCharacters, NeverSplitASurrogatePair) {
+    EXPECT_EQ(leadingCharacters(u"abc", 2), u"ab");
+    EXPECT_EQ(leadingCharacters(u"abc", 9), u"abc");
+    EXPECT_EQ(leadingCharacters(u"a\U0001F600b", 2), u"a");
+    EXPECT_EQ(leadingCharacters(u"a\U0001F600b", 3), u"a\U0001F600");
+}
+
 TEST(TrimSpaces, RemovesOnlyTheSpaceCharacter) {
     EXPECT_EQ(trimSpaces(u"  a b  "), u"a b");
     EXPECT_EQ(trimSpaces(u"\ta\t"), u"\ta\t");

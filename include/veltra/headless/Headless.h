@@ -138,6 +138,7 @@ class HeadlessComboBox final : public ComboBox {
     void applyKeyEffect(Integer keyCode, Integer shift);
     void replaceSelection(const String& text);
     void deleteSelectionOr(Integer direction);
+    Long stepFrom(Long caret, int direction) const;
     void editText(String text, Long caret);
     void stepRow(int direction);
     bool acceptsInput() const { return enabled_; }
