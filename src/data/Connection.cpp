@@ -201,6 +201,7 @@ SqliteConnection::SqliteConnection(const String& path, const String& connect)
         execute("PRAGMA query_only = 1");
     }
     stamp_ = stamp();
+    openedInode_ = stamp_.inode;
 }
 
 SqliteConnection::~SqliteConnection() {
@@ -462,6 +463,13 @@ PooledStatement SqliteConnection::prepare(const std::string& sql,
         sqlite3_bind_text(statement, static_cast<int>(i + 1), parameters[i].c_str(),
                           static_cast<int>(parameters[i].size()), SQLITE_TRANSIENT);
     return PooledStatement(this, sql, statement);
+}
+
+void SqliteConnection::stopOtherReaders(const Reader* keep) {
+    const auto readers = readers_; // stopping one may end it
+    for (auto* reader : readers)
+        if (reader != keep)
+            reader->stopReading();
 }
 
 void SqliteConnection::giveBack(const std::string& sql, sqlite3_stmt* statement) {

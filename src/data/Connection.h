@@ -19,6 +19,14 @@ namespace veltra::detail {
 
 class SqliteConnection;
 
+// A result being read row by row on a connection.
+class Reader {
+  public:
+    virtual ~Reader() = default;
+    // Stops reading: the rows read so far are all the result will have.
+    virtual void stopReading() = 0;
+};
+
 // A prepared statement owned by one reader; it goes back to its connection's pool, reset,
 // when the reader is done with it.
 class PooledStatement {
@@ -47,8 +55,10 @@ class SqliteConnection {
     SqliteConnection(const SqliteConnection&) = delete;
     SqliteConnection& operator=(const SqliteConnection&) = delete;
 
+    // Whether this connection reads the file now at the path: the same name and kind, and
+    // the same file (one replaced or deleted since it was opened is another).
     bool opens(const String& path, const String& connect) const {
-        return path == path_ && connect == connect_;
+        return path == path_ && connect == connect_ && stamp().inode == openedInode_;
     }
     const String& path() const { return path_; }
 
@@ -57,6 +67,14 @@ class SqliteConnection {
     PooledStatement prepare(const dialect::Translation& translation);
     // Prepares plain SQLite text with text parameters bound.
     PooledStatement prepare(const std::string& sql, const std::vector<std::string>& parameters);
+
+    // While a result is being read the connection holds a read lock on every file it has
+    // read since its last statement began, so a writer of the file waits. Before a new result
+    // is read, the results read before it stop, and a result read from the connection's
+    // own copies leaves the file free.
+    void addReader(Reader* reader) { readers_.insert(reader); }
+    void removeReader(Reader* reader) { readers_.erase(reader); }
+    void stopOtherReaders(const Reader* keep);
 
     // Turns the connection's last failure into the error numbers the control knows.
     [[noreturn]] void fail(int code) const;
@@ -91,12 +109,14 @@ class SqliteConnection {
     sqlite3* db_ = nullptr;
     bool internal_ = false;
     FileStamp stamp_;
+    long long openedInode_ = 0;
     int generation_ = 0;
     std::map<std::string, std::vector<sqlite3_stmt*>> pool_;
     std::size_t pooled_ = 0;
     std::map<std::string, bool> foldedIndexes_;           // "table\ncolumn" -> the file has one
     std::map<std::string, std::set<std::string>> copies_; // copy name -> indexed columns
     std::vector<std::string> staleCopies_;
+    std::set<Reader*> readers_;
 };
 
 } // namespace veltra::detail

@@ -65,12 +65,20 @@ String shownText(const Variant& value) {
 } // namespace
 
 // Reads the rows of one prepared statement; keeps its connection open while rows remain.
-class RowSet::Cursor {
+class RowSet::Cursor final : public detail::Reader {
   public:
     Cursor(std::shared_ptr<detail::SqliteConnection> connection, detail::PooledStatement statement,
            std::vector<std::string> parameters)
         : connection_(std::move(connection)), statement_(std::move(statement)),
-          sql_(sqlite3_sql(statement_.get())), parameters_(std::move(parameters)) {}
+          sql_(sqlite3_sql(statement_.get())), parameters_(std::move(parameters)) {
+        connection_->addReader(this);
+    }
+    ~Cursor() override { connection_->removeReader(this); }
+    Cursor(const Cursor&) = delete;
+    Cursor& operator=(const Cursor&) = delete;
+
+    void stopReading() override { statement_.release(); }
+    bool reading() const { return statement_.get() != nullptr; }
 
     // The next row, or nothing at the end of the result. A failure to read (a file that
     // went bad underneath) throws.
@@ -148,7 +156,7 @@ std::optional<RowSet::Row> RowSet::findFirst(std::size_t column, const String& t
     for (const auto& row : rows_)
         if (column < row.size() && shownText(row[column]) == text)
             return row;
-    if (!cursor_)
+    if (!cursor_ || !cursor_->reading())
         return std::nullopt;
     try {
         return cursor_->findFirst(columns_[column], column, text);
@@ -272,9 +280,11 @@ std::shared_ptr<RowSet> SqliteDataSource::run(const String& recordSource) {
         const auto* name = static_cast<const char16_t*>(sqlite3_column_name16(statement.get(), c));
         columns.emplace_back(name ? name : u"");
     }
-    auto rows = std::make_shared<RowSet>(
-        std::move(columns), std::make_unique<RowSet::Cursor>(connection_, std::move(statement),
-                                                             translation.parameters()));
+    auto cursor = std::make_unique<RowSet::Cursor>(connection_, std::move(statement), translation.parameters());
+    // The results read before this one stop, so that they do not keep the file locked while
+    // this one is read.
+    connection_->stopOtherReaders(cursor.get());
+    auto rows = std::make_shared<RowSet>(std::move(columns), std::move(cursor));
     rows->fetch(0);
     return rows;
 }
