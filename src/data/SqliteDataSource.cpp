@@ -77,18 +77,23 @@ class RowSet::Cursor final : public detail::Reader {
     Cursor(const Cursor&) = delete;
     Cursor& operator=(const Cursor&) = delete;
 
+    // Lets go of the statement; reading on later runs it again past the rows already read.
     void stopReading() override { statement_.release(); }
-    bool reading() const { return statement_.get() != nullptr; }
 
     // The next row, or nothing at the end of the result. A failure to read (a file that
     // went bad underneath) throws.
     std::optional<Row> next() {
-        if (!statement_.get())
+        if (finished_)
             return std::nullopt;
+        if (!statement_.get())
+            resume();
         const int code = sqlite3_step(statement_.get());
-        if (code == SQLITE_ROW)
+        if (code == SQLITE_ROW) {
+            ++rowsRead_;
             return readRow(statement_.get());
+        }
         statement_.release();
+        finished_ = true;
         if (code != SQLITE_DONE)
             connection_->fail(code);
         return std::nullopt;
@@ -115,10 +120,21 @@ class RowSet::Cursor final : public detail::Reader {
     }
 
   private:
+    // Runs the statement again and steps over the rows read before it was let go.
+    void resume() {
+        statement_ = connection_->prepare(sql_, parameters_);
+        connection_->stopOtherReaders(this);
+        for (std::size_t i = 0; i < rowsRead_; ++i)
+            if (sqlite3_step(statement_.get()) != SQLITE_ROW)
+                break;
+    }
+
     std::shared_ptr<detail::SqliteConnection> connection_;
     detail::PooledStatement statement_;
     std::string sql_;
     std::vector<std::string> parameters_;
+    std::size_t rowsRead_ = 0;
+    bool finished_ = false;
 };
 
 RowSet::RowSet(std::vector<String> columns, std::unique_ptr<Cursor> cursor)
@@ -156,7 +172,7 @@ std::optional<RowSet::Row> RowSet::findFirst(std::size_t column, const String& t
     for (const auto& row : rows_)
         if (column < row.size() && shownText(row[column]) == text)
             return row;
-    if (!cursor_ || !cursor_->reading())
+    if (!cursor_)
         return std::nullopt;
     try {
         return cursor_->findFirst(columns_[column], column, text);
@@ -280,7 +296,8 @@ std::shared_ptr<RowSet> SqliteDataSource::run(const String& recordSource) {
         const auto* name = static_cast<const char16_t*>(sqlite3_column_name16(statement.get(), c));
         columns.emplace_back(name ? name : u"");
     }
-    auto cursor = std::make_unique<RowSet::Cursor>(connection_, std::move(statement), translation.parameters());
+    auto cursor = std::make_unique<RowSet::Cursor>(connection_, std::move(statement),
+                                                   translation.parameters());
     // The results read before this one stop, so that they do not keep the file locked while
     // this one is read.
     connection_->stopOtherReaders(cursor.get());

@@ -2,7 +2,6 @@
 // its rows, and tables with nulls and very long texts: the control carries on and says
 // what it can.
 #include "TestSupport.h"
-
 #include "veltra/Error.h"
 
 #include <algorithm>
@@ -84,8 +83,8 @@ TEST_F(BrokenSurroundings, AFileReplacedByOneThatIsNotADatabaseIsReported) {
 TEST_F(BrokenSurroundings, AWriterHoldingTheFileDoesNotStopTheSearch) {
     sqlite3* writer = nullptr;
     sqlite3_open(toUtf8(db.path()).c_str(), &writer);
-    sqlite3_exec(writer, "BEGIN EXCLUSIVE; UPDATE Cidades SET Nome = 'Belo Vale' WHERE Id = 1", nullptr, nullptr,
-                 nullptr);
+    sqlite3_exec(writer, "BEGIN EXCLUSIVE; UPDATE Cidades SET Nome = 'Belo Vale' WHERE Id = 1",
+                 nullptr, nullptr, nullptr);
     EXPECT_FALSE(has(type(u"belo"), "refresh Data1 failed"));
     EXPECT_EQ(box().Text(), u"Belo Horizonte");
     sqlite3_exec(writer, "COMMIT", nullptr, nullptr, nullptr);
@@ -98,7 +97,8 @@ TEST_F(BrokenSurroundings, AWriterHoldingTheFileDoesNotStopTheSearch) {
 TEST_F(BrokenSurroundings, AStatementOnTheLockedFileFailsAndTheRowsStay) {
     sqlite3* writer = nullptr;
     sqlite3_open(toUtf8(db.path()).c_str(), &writer);
-    sqlite3_exec(writer, "BEGIN EXCLUSIVE; UPDATE Cidades SET Uf = 'XX'", nullptr, nullptr, nullptr);
+    sqlite3_exec(writer, "BEGIN EXCLUSIVE; UPDATE Cidades SET Uf = 'XX'", nullptr, nullptr,
+                 nullptr);
     auto& data = recorded.form.dataSource();
     data.RecordSource(u"SELECT count(*) FROM Cidades");
     try {
