@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QStyleOptionComboBox>
 #include <algorithm>
+#include <limits>
 #include <optional>
 
 namespace veltra::qt {
@@ -204,6 +205,8 @@ ComboWidget::ComboWidget(QtComboBox& owner, QWidget* parent) : QComboBox(parent)
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
     setCompleter(nullptr);
+    // The control caps the length itself (sMaxLength); the line edit's own cap is lifted.
+    lineEdit()->setMaxLength(std::numeric_limits<int>::max());
     // A click gives the focus only after the control has heard of the press (see
     // QtComboBox::mouse), so that it knows the click came from outside.
     setFocusPolicy(Qt::TabFocus);

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <functional>
 #include <map>
 #include <ostream>
@@ -253,6 +254,8 @@ class Scenario {
     void sql(const Line& line) { setup_.execute(line.rest); }
     void sample(const Line& line);
     void file(const Line& line);
+    void keep(const Line& line);
+    void unchanged(const Line& line);
     void newInstance(const Line&) { target_->newInstance(); }
     void save(const Line& line);
     void restore(const Line& line);
@@ -285,6 +288,7 @@ class Scenario {
     int failures_ = 0;
     SetupDatabase setup_;
     std::unique_ptr<Target> target_;
+    std::map<std::string, std::string> kept_;
 };
 
 const std::map<std::string, Scenario::Handler>& Scenario::handlers() {
@@ -292,6 +296,8 @@ const std::map<std::string, Scenario::Handler>& Scenario::handlers() {
                                                          {"sql", &Scenario::sql},
                                                          {"sample", &Scenario::sample},
                                                          {"file", &Scenario::file},
+{"keep", &Scenario::keep},
+{"unchanged", &Scenario::unchanged},
                                                          {"new", &Scenario::newInstance},
                                                          {"restore", &Scenario::restore},
                                                          {"save", &Scenario::save},
@@ -408,6 +414,27 @@ void Scenario::size(const Line&) {
     trace(target_->size());
 }
 
+std::string contentsOf(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    if (!in)
+        throw ScriptError("cannot read " + name);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Remembers a file's bytes, for `unchanged` to compare.
+void Scenario::keep(const Line& line) {
+    const auto name = arguments(line, 1, 1)[0].utf8();
+    kept_[name] = contentsOf(name);
+}
+
+void Scenario::unchanged(const Line& line) {
+    const auto name = arguments(line, 1, 1)[0].utf8();
+    const auto kept = kept_.find(name);
+    if (kept == kept_.end())
+        throw ScriptError("unchanged needs keep " + name + " first");
+    trace((contentsOf(name) == kept->second ? "unchanged " : "changed ") + name);
+}
+
 // Writes a file of the given text (UTF-8) into the working folder.
 void Scenario::file(const Line& line) {
     const auto args = arguments(line, 2, 2);
@@ -520,8 +547,13 @@ void Scenario::key(const Line& line) {
     }
 }
 
+// An optional count repeats the text, for very long pastes.
 void Scenario::paste(const Line& line) {
-    target_->paste(arguments(line, 1, 1)[0].text);
+    const auto args = arguments(line, 1, 2);
+    String text;
+    for (long long i = 0, count = args.size() > 1 ? number(args[1]) : 1; i < count; ++i)
+        text += args[0].text;
+    target_->paste(text);
 }
 
 void Scenario::select(const Line& line) {
