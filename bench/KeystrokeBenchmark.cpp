@@ -40,20 +40,13 @@ using Clock = std::chrono::steady_clock;
 // Prefixes as people type them; every peer finds them too (no accents, the table's case).
 const std::vector<std::string> kPrefixes = {"Maria da S", "Paulo", "Bruno G", "Helena", "Gabriel"};
 
-const std::vector<std::string> kCases = {"ours_headless", "ours_qt",         "qcombobox",
+const std::vector<std::string> kCases = {"ours_headless",  "ours_qt",         "qcombobox",
                                          "qcompleter_sql", "qcompleter_list", "raw_sqlite"};
 
 struct Measurement {
     std::vector<double> keystrokes; // microseconds
     double setupMs = 0;
 };
-
-double percentile(std::vector<double> values, double p) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, static_cast<std::size_t>(p * values.size()))];
-}
 
 double microsecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
@@ -222,8 +215,9 @@ Measurement rawSqlite(const std::string& file) {
     sqlite3_stmt* query = nullptr;
     m.setupMs = millisecondsOf([&] {
         sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-        sqlite3_prepare_v2(db, "SELECT Id, Nome FROM Pessoas WHERE Nome >= ?1 AND Nome < ?2 ORDER BY Nome",
-                           -1, &query, nullptr);
+        sqlite3_prepare_v2(
+            db, "SELECT Id, Nome FROM Pessoas WHERE Nome >= ?1 AND Nome < ?2 ORDER BY Nome", -1,
+            &query, nullptr);
     });
     std::string typed;
     typePrefixes(
@@ -253,8 +247,9 @@ int runCase(const std::string& name, const std::string& file, int argc, char** a
         {"qcompleter_list", [&] { return qcompleter(file, false); }},
         {"raw_sqlite", [&] { return rawSqlite(file); }}};
     const Measurement m = cases.at(name)();
-    std::printf("RESULT p50_us=%.1f p99_us=%.1f setup_ms=%.1f peak_mb=%.1f\n", percentile(m.keystrokes, 0.5),
-                percentile(m.keystrokes, 0.99), m.setupMs, bench::peakMegabytes());
+    std::printf("RESULT p50_us=%.1f p99_us=%.1f setup_ms=%.1f peak_mb=%.1f\n",
+                bench::percentile(m.keystrokes, 0.5), bench::percentile(m.keystrokes, 0.99),
+                m.setupMs, bench::peakMegabytes());
     return 0;
 }
 
@@ -263,13 +258,14 @@ struct Result {
 };
 
 Result runChild(const char* self, const std::string& name, const std::string& file) {
-    const std::string command = std::string(self) + " --case " + name + " --file '" + file + "' 2>/dev/null";
+    const std::string command =
+        std::string(self) + " --case " + name + " --file '" + file + "' 2>/dev/null";
     Result result;
     FILE* child = popen(command.c_str(), "r");
     char line[512];
     while (child && std::fgets(line, sizeof line, child))
-        std::sscanf(line, "RESULT p50_us=%lf p99_us=%lf setup_ms=%lf peak_mb=%lf", &result.p50, &result.p99,
-                    &result.setupMs, &result.peakMb);
+        std::sscanf(line, "RESULT p50_us=%lf p99_us=%lf setup_ms=%lf peak_mb=%lf", &result.p50,
+                    &result.p99, &result.setupMs, &result.peakMb);
     if (child)
         pclose(child);
     return result;
@@ -294,7 +290,8 @@ int main(int argc, char** argv) {
     if (sizes.empty())
         sizes = {10'000, 100'000, 1'000'000};
 
-    std::printf("| rows | case | p50 (us) | p99 (us) | set-up (ms) | peak (MB) |\n|---|---|---|---|---|---|\n");
+    std::printf("| rows | case | p50 (us) | p99 (us) | set-up (ms) | peak (MB) "
+                "|\n|---|---|---|---|---|---|\n");
     std::vector<std::string> summaries;
     for (const std::size_t rows : sizes) {
         const bench::PeopleTable table(rows);
@@ -302,19 +299,23 @@ int main(int argc, char** argv) {
         for (const auto& name : kCases) {
             results[name] = runChild(argv[0], name, table.file());
             const auto& r = results[name];
-            std::printf("| %zu | %s | %.1f | %.1f | %.1f | %.1f |\n", rows, name.c_str(), r.p50, r.p99, r.setupMs,
-                        r.peakMb);
+            std::printf("| %zu | %s | %.1f | %.1f | %.1f | %.1f |\n", rows, name.c_str(), r.p50,
+                        r.p99, r.setupMs, r.peakMb);
             std::fflush(stdout);
         }
-        const double oursPeak = std::max(results["ours_headless"].peakMb, results["ours_qt"].peakMb);
-        const double peersPeak = std::max({results["qcombobox"].peakMb, results["qcompleter_sql"].peakMb,
-                                           results["qcompleter_list"].peakMb});
+        const double oursPeak =
+            std::max(results["ours_headless"].peakMb, results["ours_qt"].peakMb);
+        const double peersPeak =
+            std::max({results["qcombobox"].peakMb, results["qcompleter_sql"].peakMb,
+                      results["qcompleter_list"].peakMb});
         std::ostringstream line;
         line.setf(std::ios::fixed);
         line.precision(1);
         line << "BENCH rows=" << rows << " ours_headless_p50_us=" << results["ours_headless"].p50
-             << " ours_headless_p99_us=" << results["ours_headless"].p99 << " ours_qt_p50_us=" << results["ours_qt"].p50
-             << " ours_qt_p99_us=" << results["ours_qt"].p99 << " qcombobox_p50_us=" << results["qcombobox"].p50
+             << " ours_headless_p99_us=" << results["ours_headless"].p99
+             << " ours_qt_p50_us=" << results["ours_qt"].p50
+             << " ours_qt_p99_us=" << results["ours_qt"].p99
+             << " qcombobox_p50_us=" << results["qcombobox"].p50
              << " qcompleter_sql_p50_us=" << results["qcompleter_sql"].p50
              << " qcompleter_list_p50_us=" << results["qcompleter_list"].p50
              << " raw_sqlite_p50_us=" << results["raw_sqlite"].p50 << " ours_peak_mb=" << oursPeak

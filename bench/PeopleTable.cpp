@@ -1,5 +1,6 @@
 #include "PeopleTable.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
@@ -12,17 +13,17 @@ namespace veltra::bench {
 namespace {
 
 constexpr const char* kFirstNames[] = {
-    "Ana",     "Antônio", "Ângela", "Álvaro",  "Beatriz", "Bruno",    "Caio",    "Cecília",
-    "Cláudia", "Daniel",  "Débora", "Eduardo", "Élida",   "Fábio",    "Fernanda", "Gabriel",
-    "Gustavo", "Helena",  "Heitor", "Igor",    "Inês",    "João",     "José",    "Júlia",
-    "Lúcia",   "Luís",    "Marcos", "Maria",   "Mário",   "Mônica",   "Natália", "Otávio",
-    "Paulo",   "Patrícia", "Raquel", "Rogério", "Sérgio", "Sílvia",   "Tânia",   "Tomás"};
+    "Ana",     "Antônio",  "Ângela", "Álvaro",  "Beatriz", "Bruno",  "Caio",     "Cecília",
+    "Cláudia", "Daniel",   "Débora", "Eduardo", "Élida",   "Fábio",  "Fernanda", "Gabriel",
+    "Gustavo", "Helena",   "Heitor", "Igor",    "Inês",    "João",   "José",     "Júlia",
+    "Lúcia",   "Luís",     "Marcos", "Maria",   "Mário",   "Mônica", "Natália",  "Otávio",
+    "Paulo",   "Patrícia", "Raquel", "Rogério", "Sérgio",  "Sílvia", "Tânia",    "Tomás"};
 constexpr const char* kParticles[] = {"da", "de", "do", "dos", "das"};
-constexpr const char* kSurnames[] = {
-    "Silva",    "Santos",  "Oliveira", "Souza",      "Araújo",   "Conceição", "Gonçalves",
-    "Magalhães", "Simões", "Brandão",  "Falcão",     "Leão",     "Sá",        "Ribeiro",
-    "Pereira",  "Lima",    "Carvalho", "Gomes",      "Martins",  "Rocha",     "Almeida",
-    "Nascimento", "Assunção", "Guimarães", "Müller"};
+constexpr const char* kSurnames[] = {"Silva",     "Santos",     "Oliveira",  "Souza",     "Araújo",
+                                     "Conceição", "Gonçalves",  "Magalhães", "Simões",    "Brandão",
+                                     "Falcão",    "Leão",       "Sá",        "Ribeiro",   "Pereira",
+                                     "Lima",      "Carvalho",   "Gomes",     "Martins",   "Rocha",
+                                     "Almeida",   "Nascimento", "Assunção",  "Guimarães", "Müller"};
 
 void check(sqlite3* db, int code) {
     if (code != SQLITE_OK && code != SQLITE_DONE) {
@@ -60,7 +61,8 @@ PeopleTable::PeopleTable(std::size_t rows) : rows_(rows) {
     check(db, sqlite3_exec(db, "CREATE TABLE Pessoas (Id INTEGER PRIMARY KEY, Nome TEXT); BEGIN",
                            nullptr, nullptr, nullptr));
     sqlite3_stmt* insert = nullptr;
-    check(db, sqlite3_prepare_v2(db, "INSERT INTO Pessoas (Nome) VALUES (?)", -1, &insert, nullptr));
+    check(db,
+          sqlite3_prepare_v2(db, "INSERT INTO Pessoas (Nome) VALUES (?)", -1, &insert, nullptr));
     std::mt19937 random(20261205);
     for (std::size_t i = 0; i < rows; ++i) {
         const std::string name = personName(random);
@@ -85,6 +87,13 @@ double peakMegabytes() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+double percentile(std::vector<double> samples, double p) {
+    if (samples.empty())
+        return 0;
+    std::sort(samples.begin(), samples.end());
+    return samples[std::min(samples.size() - 1, static_cast<std::size_t>(p * samples.size()))];
 }
 
 } // namespace veltra::bench

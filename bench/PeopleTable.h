@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace veltra::bench {
 
@@ -29,5 +30,8 @@ class PeopleTable {
 
 // The process's peak resident memory so far, in megabytes.
 double peakMegabytes();
+
+// The value below which the fraction p of the samples lie (0.5 the median).
+double percentile(std::vector<double> samples, double p);
 
 } // namespace veltra::bench

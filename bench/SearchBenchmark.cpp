@@ -59,16 +59,9 @@ std::map<std::string, std::vector<double>>& samples() {
     return s;
 }
 
-double percentile(std::vector<double> values, double p) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, static_cast<std::size_t>(p * values.size()))];
-}
-
 void record(benchmark::State& state, const std::string& name, std::vector<double>& times) {
-    state.counters["p50_us"] = percentile(times, 0.5);
-    state.counters["p99_us"] = percentile(times, 0.99);
+    state.counters["p50_us"] = bench::percentile(times, 0.5);
+    state.counters["p99_us"] = bench::percentile(times, 0.99);
     auto& kept = samples()[name];
     kept.insert(kept.end(), times.begin(), times.end());
 }
@@ -152,23 +145,22 @@ void measureFirstSearch() {
 void printSummary() {
     const auto& f = fixture();
     std::cout << "\nrows=" << f.table->rows() << " generate_s=" << f.table->secondsToGenerate()
-              << " open_and_index_build_ms=" << f.firstSearchMs << " peak_mb=" << bench::peakMegabytes()
-              << '\n';
+              << " open_and_index_build_ms=" << f.firstSearchMs
+              << " peak_mb=" << bench::peakMegabytes() << '\n';
     std::cout << "| rows | prefix | raw first row p50 (us) | ours p50 (us) | ours p99 (us) | ratio "
                  "p50 |\n";
     for (const auto& prefix : kPrefixes) {
-        const double raw = percentile(samples()["raw/" + std::string(prefix.typed)], 0.5);
+        const double raw = bench::percentile(samples()["raw/" + std::string(prefix.typed)], 0.5);
         const auto& ours = samples()["ours/" + std::string(prefix.typed)];
-        std::cout << "| " << f.table->rows() << " | " << std::strlen(prefix.typed) << " | " << raw << " | "
-                  << percentile(ours, 0.5) << " | " << percentile(ours, 0.99) << " | "
-                  << (raw > 0 ? percentile(ours, 0.5) / raw : 0) << " |\n";
+        std::cout << "| " << f.table->rows() << " | " << std::strlen(prefix.typed) << " | " << raw
+                  << " | " << bench::percentile(ours, 0.5) << " | " << bench::percentile(ours, 0.99)
+                  << " | " << (raw > 0 ? bench::percentile(ours, 0.5) / raw : 0) << " |\n";
     }
-    std::cout << "full list p50_us=" << percentile(samples()["full"], 0.5)
-              << " p99_us=" << percentile(samples()["full"], 0.99) << '\n';
+    std::cout << "full list p50_us=" << bench::percentile(samples()["full"], 0.5)
+              << " p99_us=" << bench::percentile(samples()["full"], 0.99) << '\n';
     for (const auto& prefix : kPrefixes)
-        std::cout << "ORDER by Val, prefix " << prefix.typed
-                  << ": p50_us=" << percentile(samples()["val/" + std::string(prefix.typed)], 0.5)
-                  << '\n';
+        std::cout << "ORDER by Val, prefix " << prefix.typed << ": p50_us="
+                  << bench::percentile(samples()["val/" + std::string(prefix.typed)], 0.5) << '\n';
 }
 
 } // namespace

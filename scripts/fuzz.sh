@@ -2,17 +2,17 @@
 # Builds the libFuzzer targets with AddressSanitizer and UndefinedBehaviorSanitizer (clang
 # 14, in build-fuzz/) and fuzzes each for the given time:
 #   scripts/fuzz.sh [SECONDS] [TARGET...]     (default: 60 seconds, every target)
-# Targets: composition capitalisation keystrokes key_sequences form_file dialect. The
+# Targets: composition capitalisation keystrokes key_sequences form_file dialect access_file. The
 # corpus grows in build-fuzz/corpus/TARGET; a finding is written as crash-*/timeout-* in the
 # current folder and ends the script with an error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh cmake ninja-build clang-14 libclang-rt-14-dev libfuzzer-14-dev \
-  libsqlite3-dev libgtest-dev
+  libsqlite3-dev libgtest-dev mdbtools-dev pkg-config
 seconds="${1:-60}"
 [ $# -gt 0 ] && shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(composition capitalisation keystrokes key_sequences form_file dialect)
+[ ${#targets[@]} -gt 0 ] || targets=(composition capitalisation keystrokes key_sequences form_file dialect access_file)
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVELTRA_BUILD_QT=OFF -DVELTRA_BUILD_FUZZERS=ON \
   -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined"

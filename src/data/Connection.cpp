@@ -1,5 +1,6 @@
 #include "data/Connection.h"
 
+#include "data/AccessFile.h"
 #include "data/Folding.h"
 #include "veltra/Error.h"
 #include "veltra/Text.h"
@@ -159,9 +160,19 @@ void PooledStatement::release() {
 SqliteConnection::SqliteConnection(const String& path, const String& connect)
     : path_(path), connect_(connect) {
     const std::string file = toUtf8(path);
+    access_ = fileKindOf(file) == FileKind::Access;
+    if (access_ && !accessSupported())
+        veltra::detail::fail(ErrorNumber::NotADatabase,
+                             "Este programa foi construído sem a leitura de arquivos do Access ('" +
+                                 file + "').");
+    // An Access file is read into a database of the connection's own, in memory.
     const int code =
-        sqlite3_open_v2(readOnlyUri(file).c_str(), &db_,
-                        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+        access_ ? sqlite3_open_v2(":memory:", &db_,
+                                  SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                                  nullptr)
+                : sqlite3_open_v2(readOnlyUri(file).c_str(), &db_,
+                                  SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
+                                  nullptr);
     if (code != SQLITE_OK) {
         sqlite3_close(db_);
         db_ = nullptr;
@@ -279,15 +290,19 @@ void SqliteConnection::forgetCopiesIfFileChanged() {
         ++generation_;
         foldedIndexes_.clear();
         for (const auto& [name, columns] : copies_)
-            staleCopies_.push_back(name);
+            staleCopies_.push_back("temp." + dialect::quoteName(name));
         copies_.clear();
+        for (const auto& [name, qualified] : accessLoaded_)
+            staleCopies_.push_back(qualified);
+        accessLoaded_.clear();
+        accessTableNames_.clear();
     }
     if (staleCopies_.empty())
         return;
     execute("PRAGMA query_only = 0");
     std::erase_if(staleCopies_, [&](const std::string& name) {
-        return sqlite3_exec(db_, ("DROP TABLE IF EXISTS temp." + dialect::quoteName(name)).c_str(),
-                            nullptr, nullptr, nullptr) == SQLITE_OK;
+        return sqlite3_exec(db_, ("DROP TABLE IF EXISTS " + name).c_str(), nullptr, nullptr,
+                            nullptr) == SQLITE_OK;
     });
     execute("PRAGMA query_only = 1");
 }
@@ -430,7 +445,91 @@ SqliteConnection::readFromCopies(const dialect::Translation& translation) {
 
 PooledStatement SqliteConnection::prepare(const dialect::Translation& translation) {
     forgetCopiesIfFileChanged();
-    return prepare(translation.render(readFromCopies(translation)), translation.parameters());
+    const auto readFrom = access_ ? loadAccessTables(translation) : readFromCopies(translation);
+    return prepare(translation.render(readFrom), translation.parameters());
+}
+
+std::map<std::string, std::string>
+SqliteConnection::loadAccessTables(const dialect::Translation& translation) {
+    Internal internal(*this);
+    if (accessTableNames_.empty())
+        accessTableNames_ = accessTables(toUtf8(path_));
+    std::map<std::string, std::string> readFrom;
+    for (const auto& table : translation.tables()) {
+        const auto found = std::find_if(
+            accessTableNames_.begin(), accessTableNames_.end(), [&](const std::string& name) {
+                return dialect::asciiLower(name) == dialect::asciiLower(table.name);
+            });
+        if (found != accessTableNames_.end())
+            readFrom[dialect::asciiLower(table.name)] = loadAccessTable(*found);
+    }
+    return readFrom;
+}
+
+// Reads the table in one transaction; a failure leaves nothing of it behind.
+std::string SqliteConnection::loadAccessTable(const std::string& name) {
+    const std::string key = dialect::asciiLower(name);
+    if (const auto loaded = accessLoaded_.find(key); loaded != accessLoaded_.end())
+        return loaded->second;
+    const std::string local = "veltra$access$" + key + "$" + std::to_string(generation_);
+    const std::string qualified = "main." + dialect::quoteName(local);
+    std::vector<AccessColumn> columns;
+    sqlite3_stmt* insert = nullptr;
+    const auto createTable = [&](const std::vector<AccessColumn>& header) {
+        columns = header;
+        std::string create = "CREATE TABLE " + qualified + " (";
+        std::string values;
+        for (std::size_t i = 0; i < header.size(); ++i) {
+            const char* type = header[i].type == 'I'   ? "INTEGER"
+                               : header[i].type == 'F' ? "REAL"
+                                                       : "TEXT";
+            create += (i ? ", " : "") + dialect::quoteName(header[i].name) + " " + type;
+            values += i ? ", ?" : "?";
+        }
+        execute(create + ")");
+        const std::string sql = "INSERT INTO " + qualified + " VALUES (" + values + ")";
+        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &insert, nullptr) != SQLITE_OK)
+            fail(sqlite3_errcode(db_));
+    };
+    const auto insertRow = [&](const std::vector<AccessValue>& row) {
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            const int at = static_cast<int>(i + 1);
+            if (const auto* whole = std::get_if<std::int64_t>(&row[i]))
+                sqlite3_bind_int64(insert, at, *whole);
+            else if (const auto* number = std::get_if<double>(&row[i]))
+                sqlite3_bind_double(insert, at, *number);
+            else if (const auto* text = std::get_if<std::string>(&row[i]))
+                sqlite3_bind_text(insert, at, text->data(), static_cast<int>(text->size()),
+                                  SQLITE_TRANSIENT);
+            else
+                sqlite3_bind_null(insert, at);
+        }
+        if (sqlite3_step(insert) != SQLITE_DONE)
+            fail(sqlite3_errcode(db_));
+        sqlite3_reset(insert);
+    };
+    execute("PRAGMA query_only = 0");
+    try {
+        execute("BEGIN");
+        readAccessTable(toUtf8(path_), name, createTable, insertRow);
+        sqlite3_finalize(insert);
+        insert = nullptr;
+        for (const auto& column : columns)
+            if (column.type == 'T')
+                execute("CREATE INDEX " +
+                        dialect::quoteName(local + "$" + dialect::asciiLower(column.name)) +
+                        " ON " + dialect::quoteName(local) + " (" +
+                        dialect::quoteName(column.name) + " COLLATE " + dialect::kCollation + ")");
+        execute("COMMIT");
+    } catch (...) {
+        sqlite3_finalize(insert);
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        execute("PRAGMA query_only = 1");
+        throw;
+    }
+    execute("PRAGMA query_only = 1");
+    accessLoaded_[key] = qualified;
+    return qualified;
 }
 
 PooledStatement SqliteConnection::prepare(const std::string& sql,

@@ -103,6 +103,11 @@ class SqliteConnection {
     std::string copyDefinition(const std::string& table, const std::string& copy);
     void execute(const std::string& sql);
     FileStamp stamp() const;
+    // An Access file's tables are read into this connection's own database the first time
+    // a statement names them, under names of their own, with a folded-text index on every
+    // text column.
+    std::map<std::string, std::string> loadAccessTables(const dialect::Translation& translation);
+    std::string loadAccessTable(const std::string& name);
 
     String path_;
     String connect_;
@@ -115,7 +120,10 @@ class SqliteConnection {
     std::size_t pooled_ = 0;
     std::map<std::string, bool> foldedIndexes_;           // "table\ncolumn" -> the file has one
     std::map<std::string, std::set<std::string>> copies_; // copy name -> indexed columns
-    std::vector<std::string> staleCopies_;
+    std::vector<std::string> staleCopies_;                // qualified names of copies to drop
+    bool access_ = false;
+    std::vector<std::string> accessTableNames_;
+    std::map<std::string, std::string> accessLoaded_; // lower-case name -> qualified name
     std::set<Reader*> readers_;
 };
 

@@ -17,6 +17,11 @@ constexpr std::u32string_view kLatin1 =
 constexpr std::u32string_view kLatinExtendedA =
     U"aaaaaaccccccccddddeeeeeeeeeegggggggghhhhiiiiiiiiiiĳĳjjkkkllllllllllnnnnnnnnnoooooo"
     U"œœrrrrrrssssssssttttttuuuuuuuuuuuuwwyyyzzzzzzs";
+// Folded forms of U+0386..U+03CE: Greek letters lose their case and their tonos or
+// dialytika, and the final sigma is a sigma.
+constexpr std::u32string_view kGreek = U"α\u0387εηι\u038Bο\u038Dυωιαβγδεζηθικλμνξοπρ\u03A2στυφχψωιυ"
+                                       U"αεηιυαβγδεζηθικλμνξοπρσστυφχψωιυουω";
+static_assert(kGreek.size() == 0x3CF - 0x386);
 
 std::vector<char32_t> foldedCodePoints(std::string_view utf8) {
     std::vector<char32_t> out;
@@ -39,6 +44,10 @@ char32_t fold(char32_t c) {
         return kLatin1[c - 0xC0];
     if (c >= 0x100 && c <= 0x17F)
         return kLatinExtendedA[c - 0x100];
+    if (c >= 0x386 && c <= 0x3CE)
+        return kGreek[c - 0x386];
+    if (c >= 0x400 && c <= 0x42F)
+        return c + (c < 0x410 ? 0x50 : 0x20);
     return c;
 }
 

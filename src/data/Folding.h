@@ -12,8 +12,8 @@
 namespace veltra::dialect {
 
 // A code point with case and accents folded: á, Á, à, â, ã, ä and A all give a; ç gives c.
-// Latin-1 and Latin Extended-A letters fold to their base letter; other characters only
-// lose their ASCII case.
+// Latin-1 and Latin Extended-A letters fold to their base letter, Greek letters lose their
+// case and tonos, Cyrillic letters their case; other characters are themselves.
 char32_t fold(char32_t c);
 // The folded form of a UTF-8 text.
 std::string fold(std::string_view utf8);

@@ -70,6 +70,8 @@ TEST(FoldedOrder, SortsNamesAsAPersonExpects) {
     EXPECT_EQ(compareFolded("JOSÉ", "jose"), 0);
     EXPECT_LT(compareFolded("Jos", "José"), 0);
     EXPECT_EQ(fold("ÇÃO Ñ"), "cao n");
+    EXPECT_EQ(fold("ΆΣΤΥ Ώρας ΪΣ"), "αστυ ωρασ ισ");
+    EXPECT_EQ(fold("МИР Ёлка ЯЩИК"), "мир ёлка ящик");
 }
 
 TEST(Val, ReadsTheLeadingNumber) {

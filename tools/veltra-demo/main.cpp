@@ -1,9 +1,12 @@
 // veltra-demo: a data-entry form with two Veltra controls over the sample database.
 //
 //   veltra-demo [--database FILE] [--screenshot FILE.png [--type TEXT]]
+//   veltra-demo --database FILE --table TABLE --field FIELD --key FIELD [...]
 //
-// With --screenshot it types TEXT into the city box, saves a picture of the form and
-// exits (1 when the picture came out blank), so that it can be checked without a screen.
+// The second form searches any table of any file the data source opens (SQLite or Access)
+// in a single box. With --screenshot it types TEXT into the first box, saves a picture of the form
+// and exits (1 when the picture came out blank), so that it can be checked without a screen.
+#include "veltra/qt/KeyEvents.h"
 #include "veltra/qt/VeltraWidget.h"
 
 #include <QApplication>
@@ -30,7 +33,16 @@ struct Options {
     QString database = QStringLiteral(VELTRA_SAMPLE_DB);
     QString screenshot;
     QString type;
+    QString table;
+    QString field;
+    QString key;
 };
+
+[[noreturn]] void usage() {
+    std::fprintf(stderr, "uso: veltra-demo [--database ARQUIVO] [--table TABELA --field CAMPO "
+                         "--key CAMPO] [--screenshot ARQUIVO.png [--type TEXTO]]\n");
+    std::exit(2);
+}
 
 Options parse(const QStringList& arguments) {
     Options options;
@@ -43,12 +55,17 @@ Options parse(const QStringList& arguments) {
             options.screenshot = arguments[++i];
         else if (argument == "--type" && hasValue)
             options.type = arguments[++i];
-        else {
-            std::fprintf(stderr, "uso: veltra-demo [--database ARQUIVO] [--screenshot ARQUIVO.png "
-                                 "[--type TEXTO]]\n");
-            std::exit(2);
-        }
+        else if (argument == "--table" && hasValue)
+            options.table = arguments[++i];
+        else if (argument == "--field" && hasValue)
+            options.field = arguments[++i];
+        else if (argument == "--key" && hasValue)
+            options.key = arguments[++i];
+        else
+            usage();
     }
+    if (!options.table.isEmpty() && (options.field.isEmpty() || options.key.isEmpty()))
+        usage();
     return options;
 }
 
@@ -71,12 +88,14 @@ QList<QPair<QString, int>> states(const QString& database) {
     return result;
 }
 
-VeltraWidget* boundControl(const QString& database, const QString& table) {
+VeltraWidget* boundControl(const QString& database, const QString& table,
+                           const QString& field = QStringLiteral("Nome"),
+                           const QString& key = QStringLiteral("Id")) {
     auto* control = new VeltraWidget;
     control->setX1_DatabaseName(database);
     control->setX2_NomeTabela(table);
-    control->setX3_ListField("Nome");
-    control->setX4_BoundColumn("Id");
+    control->setX3_ListField(field);
+    control->setX4_BoundColumn(key);
     control->setText("");
     return control;
 }
@@ -94,8 +113,20 @@ void logEvents(VeltraWidget* control, const QString& name, QPlainTextEdit* log) 
     });
 }
 
+// A labelled box, the key it last reported under it, and its events in the log.
+void addBox(QFormLayout* form, QPlainTextEdit* log, const QString& label, VeltraWidget* control) {
+    auto* key = new QLabel(QStringLiteral("Código: (nenhum)"));
+    QObject::connect(control, &VeltraWidget::CodigoAssociado, key, [key](QString& numero) {
+        key->setText(numero.isEmpty() ? QStringLiteral("Código: (nenhum)")
+                                      : QStringLiteral("Código: ") + numero);
+    });
+    form->addRow(label + ":", control);
+    form->addRow(QString(), key);
+    logEvents(control, label, log);
+}
+
 QWidget* optionsPanel(VeltraWidget* control) {
-    auto* panel = new QGroupBox(QStringLiteral("Opções da caixa de cidades"));
+    auto* panel = new QGroupBox(QStringLiteral("Opções da primeira caixa"));
     auto* layout = new QVBoxLayout(panel);
     const char* switches[] = {
         "sAutoEnterTab", "sAutoEnterClick",   "sTirarAcento", "sSempreMaiusculas", "sApenasLetras",
@@ -125,6 +156,21 @@ QWidget* optionsPanel(VeltraWidget* control) {
     return panel;
 }
 
+// Types the text key by key; characters that have no key of their own (Cyrillic, say)
+// arrive as the key events an input method sends, with the text only.
+void typeInto(QWidget* target, const QString& text) {
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80) {
+            QTest::keyClicks(target, QString(c));
+        } else {
+            for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease})
+                QApplication::sendEvent(target,
+                                        veltra::qt::makeKeyEvent(type, 0, 0, QString(c)).get());
+        }
+        QApplication::processEvents();
+    }
+}
+
 bool isBlank(const QImage& image) {
     const QRgb first = image.pixel(0, 0);
     for (int y = 0; y < image.height(); y += 2)
@@ -144,40 +190,31 @@ int main(int argc, char** argv) {
     QWidget window;
     window.setWindowTitle(QStringLiteral("Veltra: cadastro"));
     auto* form = new QFormLayout;
-    auto* city = boundControl(options.database, "Cidades");
-    city->setToolTipText2(QStringLiteral("Digite parte do nome da cidade; * pesquisa trechos"));
-    auto* cityKey = new QLabel(QStringLiteral("Código: (nenhum)"));
-    QObject::connect(city, &VeltraWidget::CodigoAssociado, cityKey, [cityKey](QString& numero) {
-        cityKey->setText(numero.isEmpty() ? QStringLiteral("Código: (nenhum)")
-                                          : QStringLiteral("Código: ") + numero);
-    });
-    auto* state = new QComboBox;
-    for (const auto& [name, id] : states(options.database))
-        state->addItem(name, id);
-    QObject::connect(state, &QComboBox::currentIndexChanged, [state, city] {
-        const int id = state->currentData().toInt();
-        city->setYCampoAuxiliar(id ? QStringLiteral("EstadoId") : QString());
-        city->setYValorAuxiliar(id ? QString::number(id) : QString());
-    });
-    auto* person = boundControl(options.database, "Pessoas");
-    person->setSLetraCapital(true);
-    auto* personKey = new QLabel(QStringLiteral("Código: (nenhum)"));
-    QObject::connect(person, &VeltraWidget::CodigoAssociado, personKey,
-                     [personKey](QString& numero) {
-                         personKey->setText(numero.isEmpty() ? QStringLiteral("Código: (nenhum)")
-                                                             : QStringLiteral("Código: ") + numero);
-                     });
-    form->addRow(QStringLiteral("Estado:"), state);
-    form->addRow(QStringLiteral("Cidade:"), city);
-    form->addRow(QString(), cityKey);
-    form->addRow(QStringLiteral("Pessoa:"), person);
-    form->addRow(QString(), personKey);
-
     auto* log = new QPlainTextEdit;
     log->setReadOnly(true);
     log->setPlaceholderText(QStringLiteral("Eventos recebidos pelo programa"));
-    logEvents(city, QStringLiteral("Cidade"), log);
-    logEvents(person, QStringLiteral("Pessoa"), log);
+    VeltraWidget* first = nullptr;
+    if (options.table.isEmpty()) {
+        auto* city = boundControl(options.database, "Cidades");
+        city->setToolTipText2(QStringLiteral("Digite parte do nome da cidade; * pesquisa trechos"));
+        auto* state = new QComboBox;
+        for (const auto& [name, id] : states(options.database))
+            state->addItem(name, id);
+        QObject::connect(state, &QComboBox::currentIndexChanged, [state, city] {
+            const int id = state->currentData().toInt();
+            city->setYCampoAuxiliar(id ? QStringLiteral("EstadoId") : QString());
+            city->setYValorAuxiliar(id ? QString::number(id) : QString());
+        });
+        auto* person = boundControl(options.database, "Pessoas");
+        person->setSLetraCapital(true);
+        form->addRow(QStringLiteral("Estado:"), state);
+        addBox(form, log, QStringLiteral("Cidade"), city);
+        addBox(form, log, QStringLiteral("Pessoa"), person);
+        first = city;
+    } else {
+        first = boundControl(options.database, options.table, options.field, options.key);
+        addBox(form, log, options.table, first);
+    }
 
     auto* left = new QVBoxLayout;
     left->addLayout(form);
@@ -185,7 +222,7 @@ int main(int argc, char** argv) {
     left->addWidget(log);
     auto* layout = new QHBoxLayout(&window);
     layout->addLayout(left, 2);
-    layout->addWidget(optionsPanel(city), 1);
+    layout->addWidget(optionsPanel(first), 1);
     window.resize(760, 420);
     window.show();
 
@@ -196,12 +233,9 @@ int main(int argc, char** argv) {
     // the same.
     QApplication::setActiveWindow(&window);
     (void)QTest::qWaitForWindowActive(&window, 1000);
-    city->setFocus();
+    first->setFocus();
     QApplication::processEvents();
-    for (const QChar c : options.type) {
-        QTest::keyClicks(&city->comboBox(), QString(c));
-        QApplication::processEvents();
-    }
+    typeInto(&first->comboBox(), options.type);
     QTest::qWait(100);
     // The screen shows the open list too; where there is no screen to grab, the form alone.
     QRect area = window.frameGeometry();
@@ -218,7 +252,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("Captura de tela gravada em %s (texto na caixa: \"%s\")\n",
-                qPrintable(options.screenshot), qPrintable(city->comboBox().currentText()));
+                qPrintable(options.screenshot), qPrintable(first->comboBox().currentText()));
     if (isBlank(picture)) {
         std::printf("A captura de tela saiu em branco.\n");
         return 1;

@@ -9,8 +9,8 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <ostream>
 #include <sqlite3.h>
@@ -201,8 +201,9 @@ bool matches(const std::string& expected, const std::string& line) {
 
 class Scenario {
   public:
-    Scenario(const std::string& path, const Options& options, std::ostream& out)
-        : path_(path), options_(options), out_(out) {
+    Scenario(const std::string& path, std::filesystem::path folder, const Options& options,
+             std::ostream& out)
+        : path_(path), folder_(std::move(folder)), options_(options), out_(out) {
         const TraceSink sink = [this](const std::string& line) { trace(line); };
         target_ = options.platform == "qt" ? makeQtTarget(sink) : makeHeadlessTarget(sink);
         if (!target_)
@@ -255,6 +256,7 @@ class Scenario {
     void sample(const Line& line);
     void file(const Line& line);
     void keep(const Line& line);
+    void copy(const Line& line);
     void unchanged(const Line& line);
     void newInstance(const Line&) { target_->newInstance(); }
     void save(const Line& line);
@@ -281,6 +283,7 @@ class Scenario {
     void list(const Line& line);
 
     std::string path_;
+    std::filesystem::path folder_; // where the scenario file lies
     const Options& options_;
     std::ostream& out_;
     std::vector<std::string> transcript_;
@@ -296,8 +299,9 @@ const std::map<std::string, Scenario::Handler>& Scenario::handlers() {
                                                          {"sql", &Scenario::sql},
                                                          {"sample", &Scenario::sample},
                                                          {"file", &Scenario::file},
-{"keep", &Scenario::keep},
-{"unchanged", &Scenario::unchanged},
+                                                         {"keep", &Scenario::keep},
+                                                         {"copy", &Scenario::copy},
+                                                         {"unchanged", &Scenario::unchanged},
                                                          {"new", &Scenario::newInstance},
                                                          {"restore", &Scenario::restore},
                                                          {"save", &Scenario::save},
@@ -419,6 +423,18 @@ std::string contentsOf(const std::string& name) {
     if (!in)
         throw ScriptError("cannot read " + name);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Copies a file that lies beside the scenario (a path relative to the scenario's folder)
+// into the working folder.
+void Scenario::copy(const Line& line) {
+    const auto args = arguments(line, 2, 2);
+    const auto source = folder_ / args[0].utf8();
+    std::error_code error;
+    std::filesystem::copy_file(source, args[1].utf8(),
+                               std::filesystem::copy_options::overwrite_existing, error);
+    if (error)
+        throw ScriptError("cannot copy " + source.string() + ": " + error.message());
 }
 
 // Remembers a file's bytes, for `unchanged` to compare.
@@ -612,7 +628,11 @@ void Scenario::list(const Line&) {
 
 } // namespace
 
-bool runScenario(const std::string& path, const Options& options, std::ostream& out) {
+bool runScenario(const std::string& givenPath, const Options& options, std::ostream& out) {
+    const std::string& path = givenPath;
+    // The working folder changes while the scenario runs; files beside it are found from
+    // its own folder.
+    const auto scenarioFolder = std::filesystem::absolute(givenPath).parent_path();
     out << "== " << path << '\n';
     std::vector<Line> lines;
     try {
@@ -635,7 +655,7 @@ bool runScenario(const std::string& path, const Options& options, std::ostream& 
     WorkFolder folder;
     std::optional<Scenario> scenario;
     try {
-        scenario.emplace(path, options, out);
+        scenario.emplace(path, scenarioFolder, options, out);
     } catch (const ScriptError& error) {
         out << path << ": error: " << error.what() << '\n';
         return false;
