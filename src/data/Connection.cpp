@@ -121,6 +121,48 @@ std::string afterPrefix(const std::string& message, std::string_view prefix) {
     return message.substr(std::min(message.size(), prefix.size()));
 }
 
+// The copy of an Access table: its columns with the kinds the reader gives them.
+std::string createCopyStatement(const std::string& qualified,
+                                const std::vector<AccessColumn>& columns) {
+    std::string create = "CREATE TABLE " + qualified + " (";
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const char* type = columns[i].type == 'I'   ? "INTEGER"
+                           : columns[i].type == 'F' ? "REAL"
+                                                    : "TEXT";
+        create += (i ? ", " : "") + dialect::quoteName(columns[i].name) + " " + type;
+    }
+    return create + ")";
+}
+
+std::string insertStatement(const std::string& qualified, std::size_t columns) {
+    std::string values;
+    for (std::size_t i = 0; i < columns; ++i)
+        values += i ? ", ?" : "?";
+    return "INSERT INTO " + qualified + " VALUES (" + values + ")";
+}
+
+// Searches on any text column of the copy go through the folded collation's index.
+std::string foldedIndexStatement(const std::string& table, const std::string& column) {
+    return "CREATE INDEX " + dialect::quoteName(table + "$" + dialect::asciiLower(column)) +
+           " ON " + dialect::quoteName(table) + " (" + dialect::quoteName(column) + " COLLATE " +
+           dialect::kCollation + ")";
+}
+
+void bindRow(sqlite3_stmt* insert, const std::vector<AccessValue>& row) {
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        const int at = static_cast<int>(i + 1);
+        if (const auto* whole = std::get_if<std::int64_t>(&row[i]))
+            sqlite3_bind_int64(insert, at, *whole);
+        else if (const auto* number = std::get_if<double>(&row[i]))
+            sqlite3_bind_double(insert, at, *number);
+        else if (const auto* text = std::get_if<std::string>(&row[i]))
+            sqlite3_bind_text(insert, at, text->data(), static_cast<int>(text->size()),
+                              SQLITE_TRANSIENT);
+        else
+            sqlite3_bind_null(insert, at);
+    }
+}
+
 } // namespace
 
 // Lets the connection run its own statements (building copies, reading the schema) past
@@ -477,33 +519,13 @@ std::string SqliteConnection::loadAccessTable(const std::string& name) {
     sqlite3_stmt* insert = nullptr;
     const auto createTable = [&](const std::vector<AccessColumn>& header) {
         columns = header;
-        std::string create = "CREATE TABLE " + qualified + " (";
-        std::string values;
-        for (std::size_t i = 0; i < header.size(); ++i) {
-            const char* type = header[i].type == 'I'   ? "INTEGER"
-                               : header[i].type == 'F' ? "REAL"
-                                                       : "TEXT";
-            create += (i ? ", " : "") + dialect::quoteName(header[i].name) + " " + type;
-            values += i ? ", ?" : "?";
-        }
-        execute(create + ")");
-        const std::string sql = "INSERT INTO " + qualified + " VALUES (" + values + ")";
+        execute(createCopyStatement(qualified, header));
+        const std::string sql = insertStatement(qualified, header.size());
         if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &insert, nullptr) != SQLITE_OK)
             fail(sqlite3_errcode(db_));
     };
     const auto insertRow = [&](const std::vector<AccessValue>& row) {
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            const int at = static_cast<int>(i + 1);
-            if (const auto* whole = std::get_if<std::int64_t>(&row[i]))
-                sqlite3_bind_int64(insert, at, *whole);
-            else if (const auto* number = std::get_if<double>(&row[i]))
-                sqlite3_bind_double(insert, at, *number);
-            else if (const auto* text = std::get_if<std::string>(&row[i]))
-                sqlite3_bind_text(insert, at, text->data(), static_cast<int>(text->size()),
-                                  SQLITE_TRANSIENT);
-            else
-                sqlite3_bind_null(insert, at);
-        }
+        bindRow(insert, row);
         if (sqlite3_step(insert) != SQLITE_DONE)
             fail(sqlite3_errcode(db_));
         sqlite3_reset(insert);
@@ -516,10 +538,7 @@ std::string SqliteConnection::loadAccessTable(const std::string& name) {
         insert = nullptr;
         for (const auto& column : columns)
             if (column.type == 'T')
-                execute("CREATE INDEX " +
-                        dialect::quoteName(local + "$" + dialect::asciiLower(column.name)) +
-                        " ON " + dialect::quoteName(local) + " (" +
-                        dialect::quoteName(column.name) + " COLLATE " + dialect::kCollation + ")");
+                execute(foldedIndexStatement(local, column.name));
         execute("COMMIT");
     } catch (...) {
         sqlite3_finalize(insert);
