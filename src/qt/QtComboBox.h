@@ -4,6 +4,7 @@
 #include "veltra/data/BoundControls.h"
 #include "veltra/platform/ComboBox.h"
 #include "veltra/platform/Keys.h"
+#include "veltra/qt/QtText.h"
 
 #include <QAbstractListModel>
 #include <QComboBox>
@@ -14,9 +15,6 @@
 namespace veltra::qt {
 
 using TraceSink = std::function<void(const std::string&)>;
-
-QString toQString(const String& text);
-String fromQString(const QString& text);
 
 // The list's rows for Qt views, read from the list on demand: a view asks for more rows
 // as it scrolls, so a result of a million rows opens without being read.

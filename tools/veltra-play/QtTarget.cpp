@@ -5,6 +5,7 @@
 #include "veltra/Text.h"
 #include "veltra/platform/Keys.h"
 #include "veltra/qt/KeyEvents.h"
+#include "veltra/qt/QtText.h"
 #include "veltra/qt/VeltraWidget.h"
 
 #include <QApplication>
@@ -21,15 +22,8 @@ namespace veltra::play {
 
 namespace {
 
-QString toQString(const String& text) {
-    return QString(reinterpret_cast<const QChar*>(text.data()),
-                   static_cast<qsizetype>(text.size()));
-}
-
-String fromQString(const QString& text) {
-    return String(reinterpret_cast<const char16_t*>(text.utf16()),
-                  static_cast<std::size_t>(text.size()));
-}
+using qt::fromQString;
+using qt::toQString;
 
 // One application for the whole run, on the offscreen platform unless told otherwise. It
 // lives until the process ends: destroying it among the other statics at exit would crash.
