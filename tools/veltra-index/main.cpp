@@ -19,6 +19,16 @@ int collate(void*, int lengthA, const void* a, int lengthB, const void* b) {
         std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(lengthB)));
 }
 
+bool indexExists(sqlite3* db, const std::string& name) {
+    sqlite3_stmt* query = nullptr;
+    sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?1", -1,
+                       &query, nullptr);
+    sqlite3_bind_text(query, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+    const bool exists = sqlite3_step(query) == SQLITE_ROW;
+    sqlite3_finalize(query);
+    return exists;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -35,11 +45,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     sqlite3_create_collation(db, veltra::dialect::kCollation, SQLITE_UTF8, nullptr, collate);
-    const std::string sql = "CREATE INDEX IF NOT EXISTS " +
-                            veltra::dialect::quoteName(table + "_" + column + "_veltra") + " ON " +
-                            veltra::dialect::quoteName(table) + " (" +
-                            veltra::dialect::quoteName(column) + " COLLATE " +
-                            veltra::dialect::kCollation + ")";
+    const std::string name = veltra::dialect::quoteName(table + "_" + column + "_veltra");
+    // An index made by an earlier release is rebuilt: the folding may have changed since.
+    const std::string sql = indexExists(db, table + "_" + column + "_veltra")
+                                ? "REINDEX " + name
+                                : "CREATE INDEX " + name + " ON " +
+                                      veltra::dialect::quoteName(table) + " (" +
+                                      veltra::dialect::quoteName(column) + " COLLATE " +
+                                      veltra::dialect::kCollation + ")";
     char* message = nullptr;
     if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
         std::cerr << argv[1] << ": " << (message ? message : "failed") << '\n';
@@ -48,6 +61,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     sqlite3_close(db);
-    std::cout << "Index " << table << "_" << column << "_veltra added to " << argv[1] << '\n';
+    std::cout << "Index " << table << "_" << column << "_veltra ready in " << argv[1] << '\n';
     return 0;
 }
