@@ -30,6 +30,12 @@ char16_t lowerCase(char16_t character);
 String upperCase(std::u16string_view text);
 String lowerCase(std::u16string_view text);
 
+// Whether position at of a text falls between the two halves of a surrogate pair.
+bool splitsPair(std::u16string_view text, std::size_t at);
+// A caret position set by code: clamped to the text and, inside a surrogate pair, moved
+// past it, as it would be after typing that character.
+std::size_t wholeCharacterPosition(std::u16string_view text, std::size_t at);
+
 // The first count 16-bit characters of a text, one fewer where the cut would split a
 // surrogate pair (a character beyond the 16-bit range is kept whole or left out).
 String leadingCharacters(std::u16string_view text, std::size_t count);

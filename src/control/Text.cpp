@@ -1,5 +1,6 @@
 #include "veltra/Text.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -217,12 +218,20 @@ std::string quotedText(std::u16string_view text) {
     return out + "\"";
 }
 
+bool splitsPair(std::u16string_view text, std::size_t at) {
+    return at > 0 && at < text.size() && text[at - 1] >= 0xD800 && text[at - 1] <= 0xDBFF &&
+           text[at] >= 0xDC00 && text[at] <= 0xDFFF;
+}
+
+std::size_t wholeCharacterPosition(std::u16string_view text, std::size_t at) {
+    at = std::min(at, text.size());
+    return splitsPair(text, at) ? at + 1 : at;
+}
+
 String leadingCharacters(std::u16string_view text, std::size_t count) {
     if (count >= text.size())
         return String(text);
-    const bool splitsPair = count > 0 && text[count - 1] >= 0xD800 && text[count - 1] <= 0xDBFF &&
-                            text[count] >= 0xDC00 && text[count] <= 0xDFFF;
-    return String(text.substr(0, splitsPair ? count - 1 : count));
+    return String(text.substr(0, splitsPair(text, count) ? count - 1 : count));
 }
 
 String trimSpaces(std::u16string_view text) {

@@ -39,14 +39,16 @@ void HeadlessComboBox::BoundText(const String& value) {
 void HeadlessComboBox::SelStart(Long value) {
     if (value < 0)
         invalidValue();
-    selStart_ = std::min(value, static_cast<Long>(text_.size()));
+    selStart_ = static_cast<Long>(wholeCharacterPosition(text_, static_cast<std::size_t>(value)));
     selLength_ = 0;
 }
 
 void HeadlessComboBox::SelLength(Long value) {
     if (value < 0)
         invalidValue();
-    selLength_ = std::min(value, static_cast<Long>(text_.size()) - selStart_);
+    const Long end = selStart_ + std::min(value, static_cast<Long>(text_.size()) - selStart_);
+    selLength_ =
+        static_cast<Long>(wholeCharacterPosition(text_, static_cast<std::size_t>(end))) - selStart_;
 }
 
 void HeadlessComboBox::Font(FontRef value) {
@@ -133,12 +135,8 @@ void HeadlessComboBox::deleteSelectionOr(Integer direction) {
 // The caret position one character before (-1) or after (+1), a surrogate pair counting as
 // one character.
 Long HeadlessComboBox::stepFrom(Long caret, int direction) const {
-    const auto isLow = [&](Long i) {
-        return i > 0 && i < static_cast<Long>(text_.size()) && text_[i] >= 0xDC00 &&
-               text_[i] <= 0xDFFF && text_[i - 1] >= 0xD800 && text_[i - 1] <= 0xDBFF;
-    };
     Long next = std::clamp<Long>(caret + direction, 0, static_cast<Long>(text_.size()));
-    if (isLow(next))
+    if (splitsPair(text_, static_cast<std::size_t>(next)))
         next += direction;
     return std::clamp<Long>(next, 0, static_cast<Long>(text_.size()));
 }

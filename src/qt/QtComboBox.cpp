@@ -354,7 +354,7 @@ void QtComboBox::SelStart(Long value) {
     if (value < 0)
         invalidValue();
     widget_->lineEdit()->setCursorPosition(
-        static_cast<int>(std::min<Long>(value, widget_->lineEdit()->text().size())));
+        static_cast<int>(wholeCharacterPosition(Text(), static_cast<std::size_t>(value))));
 }
 
 Long QtComboBox::SelLength() const {
@@ -365,8 +365,10 @@ void QtComboBox::SelLength(Long value) {
     if (value < 0)
         invalidValue();
     const Long start = SelStart();
-    const Long length = std::min<Long>(value, widget_->lineEdit()->text().size() - start);
-    widget_->lineEdit()->setSelection(static_cast<int>(start), static_cast<int>(length));
+    const Long end = start + std::min<Long>(value, widget_->lineEdit()->text().size() - start);
+    widget_->lineEdit()->setSelection(
+        static_cast<int>(start),
+        static_cast<int>(wholeCharacterPosition(Text(), static_cast<std::size_t>(end)) - start));
 }
 
 bool QtComboBox::Locked() const {

@@ -13,23 +13,6 @@ constexpr Integer kKeys[] = {Key::Enter, Key::Tab,  Key::Backspace, Key::Delete,
                              Key::Esc,   Key::Left, Key::Right,     Key::Up,
                              Key::Down,  Key::Home, Key::End,       Key::ShiftKey};
 
-bool insidePair(const String& text, std::size_t at) {
-    return at > 0 && at < text.size() && text[at] >= 0xDC00 && text[at] <= 0xDFFF &&
-           text[at - 1] >= 0xD800 && text[at - 1] <= 0xDBFF;
-}
-
-// A user selects whole characters: the ends of the selection never split a surrogate pair.
-void select(headless::HeadlessComboBox& box, std::size_t start, std::size_t length) {
-    const String text = box.Text();
-    start = std::min(start, text.size());
-    std::size_t end = std::min(start + length, text.size());
-    if (insidePair(text, start))
-        --start;
-    if (insidePair(text, end))
-        ++end;
-    box.select(static_cast<Long>(start), static_cast<Long>(end - start));
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -79,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             form.input([&] { box.click(static_cast<Integer>(input.byte() % 4)); });
             break;
         case 7:
-            select(box, input.byte() % 16, input.byte() % 16);
+            box.select(input.byte() % 16, input.byte() % 16);
             break;
         case 8:
             control.sMaxLength(static_cast<Integer>(input.byte() % 12));
@@ -123,7 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         }
         if (traced)
-            std::fprintf(stderr, "-- text %s\n", quotedText(box.Text()).c_str());
+            std::fprintf(stderr, "-- text %s sel=%d,%d\n", quotedText(box.Text()).c_str(),
+                         static_cast<int>(box.SelStart()), static_cast<int>(box.SelLength()));
         fuzz::require(fuzz::isWholeText(box.Text()), "the box holds a broken text");
     }
     fuzz::require(database.unchanged(), "the database file changed");
