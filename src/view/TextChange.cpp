@@ -34,8 +34,13 @@ void Veltra::dbComb_Change() {
         });
         resumeNext([&] { dbComb.SelStart(sMaxLength_); });
     }
+    // Trailing spaces collapse to one in a single write: removing them one per nested run
+    // would nest this handler once per space, and a pasted run of spaces is unbounded.
     if (text().ends_with(u"  ")) {
-        resumeNext([&] { dbComb.BoundText(text().substr(0, text().size() - 1)); });
+        resumeNext([&] {
+            const String current = text();
+            dbComb.BoundText(current.substr(0, current.find_last_not_of(u' ') + 1) + u' ');
+        });
         resumeNext([&] { dbComb.SelStart(static_cast<Long>(text().size())); });
     }
 

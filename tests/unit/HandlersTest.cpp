@@ -52,6 +52,22 @@ TEST(TextChange, EachCorrectionIsWrittenOnce) {
     EXPECT_EQ(changes, 4); // three typed characters and one capitalisation
 }
 
+// Trailing spaces collapse to one in a single correction, however many a paste brings:
+// one nested run per space would overflow the stack.
+TEST(TextChange, ARunOfTrailingSpacesCollapsesInOneCorrection) {
+    testing::RecordedForm recorded;
+    recorded.form.control().sListaSoResultado(true);
+    auto& box = recorded.form.comboBox();
+    box.focusIn();
+    recorded.take();
+    recorded.form.input([&] { box.paste(u"ana" + String(500'000, u' ')); });
+    int changes = 0;
+    for (const auto& line : recorded.take())
+        changes += line == "event Change";
+    EXPECT_EQ(box.Text(), u"ana ");
+    EXPECT_EQ(changes, 2); // the paste and the correction
+}
+
 // Text pasted around the keystroke filter: the search fails or reads, the file's bytes
 // never change, and a long text still searches.
 TEST(HostileInput, PastedStatementsNeverChangeTheFile) {
