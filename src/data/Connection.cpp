@@ -338,6 +338,7 @@ void SqliteConnection::forgetCopiesIfFileChanged() {
             staleCopies_.push_back(qualified);
         accessLoaded_.clear();
         accessTableNames_.clear();
+        accessFailure_.reset();
     }
     if (staleCopies_.empty())
         return;
@@ -487,8 +488,21 @@ SqliteConnection::readFromCopies(const dialect::Translation& translation) {
 
 PooledStatement SqliteConnection::prepare(const dialect::Translation& translation) {
     forgetCopiesIfFileChanged();
-    const auto readFrom = access_ ? loadAccessTables(translation) : readFromCopies(translation);
+    const auto readFrom = access_ ? loadAccessTablesOnce(translation) : readFromCopies(translation);
     return prepare(translation.render(readFrom), translation.parameters());
+}
+
+std::map<std::string, std::string>
+SqliteConnection::loadAccessTablesOnce(const dialect::Translation& translation) {
+    if (accessFailure_)
+        throw *accessFailure_;
+    try {
+        return loadAccessTables(translation);
+    } catch (const Error& error) {
+        if (error.number() == ErrorNumber::NotADatabase)
+            accessFailure_ = error;
+        throw;
+    }
 }
 
 std::map<std::string, std::string>

@@ -3,10 +3,12 @@
 #pragma once
 
 #include "data/Dialect.h"
+#include "veltra/Error.h"
 #include "veltra/Types.h"
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <sys/stat.h>
@@ -106,6 +108,8 @@ class SqliteConnection {
     // An Access file's tables are read into this connection's own database the first time
     // a statement names them, under names of their own, with a folded-text index on every
     // text column.
+    std::map<std::string, std::string>
+    loadAccessTablesOnce(const dialect::Translation& translation);
     std::map<std::string, std::string> loadAccessTables(const dialect::Translation& translation);
     std::string loadAccessTable(const std::string& name);
 
@@ -124,6 +128,9 @@ class SqliteConnection {
     bool access_ = false;
     std::vector<std::string> accessTableNames_;
     std::map<std::string, std::string> accessLoaded_; // lower-case name -> qualified name
+    // The reader's failure on this version of the file: a damaged file that makes the
+    // reader hang costs its time limit once, not on every key.
+    std::optional<Error> accessFailure_;
     std::set<Reader*> readers_;
 };
 
