@@ -141,10 +141,12 @@ std::string insertStatement(const std::string& qualified, std::size_t columns) {
     return "INSERT INTO " + qualified + " VALUES (" + values + ")";
 }
 
-// Searches on any text column of the copy go through the folded collation's index.
-std::string foldedIndexStatement(const std::string& table, const std::string& column) {
-    return "CREATE INDEX " + dialect::quoteName(table + "$" + dialect::asciiLower(column)) +
-           " ON " + dialect::quoteName(table) + " (" + dialect::quoteName(column) + " COLLATE " +
+// The index in the folded collation through which searches on a column of a copy go.
+std::string foldedIndexStatement(const std::string& schema, const std::string& table,
+                                 const std::string& column) {
+    return "CREATE INDEX IF NOT EXISTS " + schema + "." +
+           dialect::quoteName(table + "$" + dialect::asciiLower(column)) + " ON " +
+           dialect::quoteName(table) + " (" + dialect::quoteName(column) + " COLLATE " +
            dialect::kCollation + ")";
 }
 
@@ -454,10 +456,7 @@ std::string SqliteConnection::copyOf(const std::string& table,
                         dialect::quoteName(table));
             }
             for (const auto& column : missing) {
-                execute("CREATE INDEX IF NOT EXISTS temp." +
-                        dialect::quoteName(name + "$" + dialect::asciiLower(column)) + " ON " +
-                        dialect::quoteName(name) + " (" + dialect::quoteName(column) + " COLLATE " +
-                        dialect::kCollation + ")");
+                execute(foldedIndexStatement("temp", name, column));
                 indexed.insert(dialect::asciiLower(column));
             }
         } catch (...) {
@@ -552,7 +551,7 @@ std::string SqliteConnection::loadAccessTable(const std::string& name) {
         insert = nullptr;
         for (const auto& column : columns)
             if (column.type == 'T')
-                execute(foldedIndexStatement(local, column.name));
+                execute(foldedIndexStatement("main", local, column.name));
         execute("COMMIT");
     } catch (...) {
         sqlite3_finalize(insert);

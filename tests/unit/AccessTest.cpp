@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "veltra/Error.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace veltra {
@@ -36,13 +37,17 @@ class AccessFiles : public ::testing::Test {
             result.push_back(data.rows()->row(i));
         return result;
     }
-    int errorOf(const std::filesystem::path& file, const char16_t* statement) {
+    // The number of the error the work ends in, 0 when it ends well.
+    static int errorOf(const std::function<void()>& work) {
         try {
-            rows(file, statement);
+            work();
         } catch (const Error& error) {
             return error.number();
         }
         return 0;
+    }
+    int errorOf(const std::filesystem::path& file, const char16_t* statement) {
+        return errorOf([&] { rows(file, statement); });
     }
 
     std::filesystem::path folder_;
@@ -188,14 +193,7 @@ TEST_F(AccessFiles, AReaderThatHangsIsStoppedOncePerFileVersion) {
     SqliteDataSource data;
     data.DatabaseName(fromUtf8(file.string()));
     data.RecordSource(u"SELECT * FROM Table1");
-    const auto refreshError = [&] {
-        try {
-            data.Refresh();
-        } catch (const Error& error) {
-            return error.number();
-        }
-        return 0;
-    };
+    const auto refreshError = [&] { return errorOf([&] { data.Refresh(); }); };
     const auto readerRuns = [&] {
         std::ifstream in(runs);
         return std::count(std::istreambuf_iterator<char>(in), {}, '\n');
