@@ -164,6 +164,8 @@ class Veltra final : public ControlNotifications {
     bool SelecionarTudo = false;
     String TextoConfirmado;
     bool OrdemNumericaAtiva = false;
+    // How many runs of the text-change handler are under way, nested through its writes.
+    int changeNesting_ = 0;
     // Stored option and auxiliary values.
     String yTabelaAuxiliar_;
     bool sNuncaVazio_ = false;

@@ -36,6 +36,19 @@ char16_t baseLetter(char16_t c) {
 } // namespace
 
 KeyStroke keyOfCharacter(char16_t c) {
+    // The control characters that a key types stand for that key itself.
+    switch (c) {
+    case u'\b':
+        return {Key::Backspace, 0, false, 0};
+    case u'\t':
+        return {Key::Tab, 0, false, 0};
+    case u'\r':
+        return {Key::Enter, 0, false, 0};
+    case u'\x1b':
+        return {Key::Esc, 0, false, 0};
+    default:
+        break;
+    }
     if (c == 0xE7 || c == 0xC7)
         return {186, c == 0xC7 ? Shift::Shift : Integer{0}, false, c};
     const char16_t letter = baseLetter(c);

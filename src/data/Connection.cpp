@@ -6,6 +6,7 @@
 #include "veltra/Text.h"
 
 #include <algorithm>
+#include <optional>
 #include <sqlite3.h>
 #include <utility>
 
@@ -117,8 +118,50 @@ void registerDialect(sqlite3* db) {
                                nullptr);
 }
 
-std::string afterPrefix(const std::string& message, std::string_view prefix) {
-    return message.substr(std::min(message.size(), prefix.size()));
+// The SQLite messages that a statement can cause, each with its number and its own
+// description; the subject of the message (a name, a token) goes into the description
+// whole, without the quoting around it.
+struct KnownMessage {
+    std::string_view prefix;
+    std::string_view suffix;
+    int number;
+    std::string_view opening;
+    std::string_view closing;
+};
+
+constexpr KnownMessage kKnownMessages[] = {
+    {"no such table: ", "", ErrorNumber::TableNotFound,
+     "O mecanismo de banco de dados não encontrou a tabela '", "'."},
+    {"no such column: ", "", ErrorNumber::UnknownColumn, "Coluna desconhecida: ", "."},
+    {"no such function: ", "", ErrorNumber::UnknownFunction, "Função '",
+     "' indefinida na expressão."},
+    {"wrong number of arguments to function ", "()", ErrorNumber::UnknownFunction,
+     "Número incorreto de argumentos usados com a função '", "' na expressão."},
+    {"ambiguous column name: ", "", ErrorNumber::OtherFailure, "O campo '",
+     "' pode se referir a mais de uma tabela listada na cláusula FROM da instrução SQL."},
+    {"near \"", "\": syntax error", ErrorNumber::SyntaxError,
+     "Erro de sintaxe na instrução SQL perto de \"", "\"."},
+    {"unrecognized token: \"", "\"", ErrorNumber::SyntaxError,
+     "Erro de sintaxe na instrução SQL: símbolo não reconhecido '", "'."},
+    {"incomplete input", "", ErrorNumber::SyntaxError, "Instrução SQL incompleta.", ""},
+};
+
+// The subject of a message of that form, or nothing when the message has another form. A
+// subject that is a bound parameter ("?2") is shown as the text literal the developer wrote.
+std::optional<std::string> subjectOf(const std::string& message, const KnownMessage& known,
+                                     const std::vector<std::string>& parameters) {
+    if (!message.starts_with(known.prefix) || !message.ends_with(known.suffix) ||
+        message.size() < known.prefix.size() + known.suffix.size())
+        return std::nullopt;
+    std::string subject = message.substr(known.prefix.size(), message.size() - known.prefix.size() -
+                                                                  known.suffix.size());
+    if (subject.size() > 1 && subject.size() < 6 && subject[0] == '?' &&
+        subject.find_first_not_of("0123456789", 1) == std::string::npos) {
+        const auto index = static_cast<std::size_t>(std::stoi(subject.substr(1)));
+        if (index >= 1 && index <= parameters.size())
+            return "'" + parameters[index - 1] + "'";
+    }
+    return subject;
 }
 
 // The copy of an Access table: its columns with the kinds the reader gives them.
@@ -266,10 +309,9 @@ SqliteConnection::~SqliteConnection() {
     sqlite3_close_v2(db_);
 }
 
-void SqliteConnection::fail(int code) const {
+void SqliteConnection::fail(int code, const std::vector<std::string>& parameters) const {
     const std::string message = sqlite3_errmsg(db_);
     const std::string file = toUtf8(path_);
-    const auto startsWith = [&](std::string_view prefix) { return message.starts_with(prefix); };
     switch (code & 0xFF) {
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
@@ -289,23 +331,16 @@ void SqliteConnection::fail(int code) const {
     default:
         break;
     }
-    if (startsWith("no such table: "))
-        veltra::detail::fail(ErrorNumber::TableNotFound,
-                             "O mecanismo de banco de dados não encontrou a tabela '" +
-                                 afterPrefix(message, "no such table: ") + "'.");
-    if (startsWith("no such column: "))
-        veltra::detail::fail(ErrorNumber::UnknownColumn,
-                             "Coluna desconhecida: " + afterPrefix(message, "no such column: ") +
-                                 ".");
-    if (startsWith("no such function: ") || startsWith("wrong number of arguments to function "))
-        veltra::detail::fail(ErrorNumber::UnknownFunction,
-                             "Função '" + afterPrefix(message, "no such function: ") +
-                                 "' indefinida na expressão.");
-    if (message.find("syntax error") != std::string::npos || startsWith("incomplete input") ||
-        startsWith("unrecognized token"))
+    for (const auto& known : kKnownMessages) {
+        if (const auto subject = subjectOf(message, known, parameters))
+            veltra::detail::fail(known.number, std::string(known.opening) + *subject +
+                                                   std::string(known.closing));
+    }
+    if (message.find("syntax error") != std::string::npos)
         veltra::detail::fail(ErrorNumber::SyntaxError,
                              "Erro de sintaxe na instrução SQL (" + message + ").");
-    veltra::detail::fail(ErrorNumber::OtherFailure, message);
+    veltra::detail::fail(ErrorNumber::OtherFailure,
+                         "Falha no mecanismo de banco de dados (" + message + ").");
 }
 
 void SqliteConnection::execute(const std::string& sql) {
@@ -576,7 +611,7 @@ PooledStatement SqliteConnection::prepare(const std::string& sql,
         const int code =
             sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &statement, &tail);
         if (code != SQLITE_OK)
-            fail(code);
+            fail(code, parameters);
         const auto refuse = [&](int number, const std::string& description) {
             sqlite3_finalize(statement);
             veltra::detail::fail(number, description);

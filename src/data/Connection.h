@@ -79,7 +79,8 @@ class SqliteConnection {
     void stopOtherReaders(const Reader* keep);
 
     // Turns the connection's last failure into the error numbers the control knows.
-    [[noreturn]] void fail(int code) const;
+    // The parameters bound to the failed statement name its text literals in the message.
+    [[noreturn]] void fail(int code, const std::vector<std::string>& parameters = {}) const;
 
     // What the file's indexes and the connection's own copies answer; for tests and the
     // benchmark.

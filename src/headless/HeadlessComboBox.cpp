@@ -70,6 +70,12 @@ Single HeadlessComboBox::Height() const {
     return host_.scaleMode() == ScaleMode::Pixels ? twips / kTwipsPerPixel : twips;
 }
 
+void HeadlessComboBox::Enabled(bool value) {
+    enabled_ = value;
+    if (!enabled_)
+        focusOut();
+}
+
 void HeadlessComboBox::SetFocus() {
     trace_("setfocus");
     focusIn();
@@ -103,17 +109,16 @@ void HeadlessComboBox::editText(String text, Long caret) {
         control_->dbComb_Change();
 }
 
+// An edit by the user is a change even when the text comes out as it was (a character
+// typed over the same character selected), as a desktop edit box reports it; only an edit
+// that replaces nothing with nothing is none.
 void HeadlessComboBox::replaceSelection(const String& inserted) {
-    if (locked_)
+    if (locked_ || (inserted.empty() && selLength_ == 0))
         return;
     String text = text_;
     text.replace(static_cast<std::size_t>(selStart_), static_cast<std::size_t>(selLength_),
                  inserted);
-    const Long caret = selStart_ + static_cast<Long>(inserted.size());
-    if (text == text_)
-        selStart_ = caret, selLength_ = 0;
-    else
-        editText(std::move(text), caret);
+    editText(std::move(text), selStart_ + static_cast<Long>(inserted.size()));
 }
 
 // Deletes the selection, or else one character before (-1) or after (+1) the caret; a
@@ -208,8 +213,8 @@ void HeadlessComboBox::keyUp(Integer keyCode, Integer shift) {
         control_->dbComb_KeyUp(keyCode, shift);
 }
 
-// Keys and characters reach the box only while it has the focus; a key that moves the
-// focus away (Tab) has its release delivered elsewhere.
+// Keys and characters reach the box only while it has the focus (which a disabled box
+// never has); a key that moves the focus away (Tab) has its release delivered elsewhere.
 void HeadlessComboBox::pressKey(KeyStroke stroke) {
     if (!focused_)
         return;
@@ -241,6 +246,11 @@ void HeadlessComboBox::typeCharacter(char16_t character) {
     if (!focused_)
         return;
     const KeyStroke key = keyOfCharacter(character);
+    if (!key.character) {
+        pressKey(key);
+        pressKey({key.keyCode, key.shift, true, 0});
+        return;
+    }
     Integer keyCode = key.keyCode;
     Integer shift = key.shift;
     keyDown(keyCode, shift);

@@ -129,17 +129,6 @@ Integer buttonOf(Qt::MouseButtons buttons) {
     throw Error(ErrorNumber::InvalidPropertyValue, "Valor de propriedade inválido.");
 }
 
-Qt::KeyboardModifiers modifiersOf(Integer shift) {
-    Qt::KeyboardModifiers modifiers;
-    if (shift & Shift::Shift)
-        modifiers |= Qt::ShiftModifier;
-    if (shift & Shift::Ctrl)
-        modifiers |= Qt::ControlModifier;
-    if (shift & Shift::Alt)
-        modifiers |= Qt::AltModifier;
-    return modifiers;
-}
-
 // The modifier that a modifier key is.
 Qt::KeyboardModifiers ownModifier(int qtKey) {
     switch (qtKey) {
@@ -161,6 +150,28 @@ int qtKeyOf(Integer keyCode) {
         if (named.keyCode == keyCode)
             return named.qtKey;
     return keyCode;
+}
+
+Qt::KeyboardModifiers modifiersOf(Integer shift) {
+    Qt::KeyboardModifiers modifiers;
+    if (shift & Shift::Shift)
+        modifiers |= Qt::ShiftModifier;
+    if (shift & Shift::Ctrl)
+        modifiers |= Qt::ControlModifier;
+    if (shift & Shift::Alt)
+        modifiers |= Qt::AltModifier;
+    return modifiers;
+}
+
+Qt::MouseButtons buttonsOf(Integer button) {
+    Qt::MouseButtons buttons;
+    if (button & 1)
+        buttons |= Qt::LeftButton;
+    if (button & 2)
+        buttons |= Qt::RightButton;
+    if (button & 4)
+        buttons |= Qt::MiddleButton;
+    return buttons;
 }
 
 std::unique_ptr<QKeyEvent> makeKeyEvent(QEvent::Type type, Integer keyCode, Integer shift,
@@ -222,8 +233,9 @@ void ComboWidget::hidePopup() {
 }
 
 // Tab would move the focus before the box saw it: the control hears its key down first.
+// A disabled box takes no keys at all.
 bool ComboWidget::event(QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress && isEnabled()) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
             owner_.tab(key);
@@ -241,9 +253,11 @@ bool ComboWidget::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
-        case QEvent::MouseMove:
-            owner_.mouse(event->type(), static_cast<QMouseEvent*>(event));
+        case QEvent::MouseMove: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            owner_.mouse(mouse, lineEdit()->mapTo(this, mouse->position()));
             return false;
+        }
         default:
             break;
         }
@@ -260,7 +274,7 @@ void ComboWidget::keyReleaseEvent(QKeyEvent* event) {
 
 void ComboWidget::focusInEvent(QFocusEvent* event) {
     QComboBox::focusInEvent(event);
-    owner_.focusIn();
+    owner_.focusIn(event->reason());
 }
 
 // Focus exit leaves the selection as it was (a line edit would drop it).
@@ -274,25 +288,25 @@ void ComboWidget::focusOutEvent(QFocusEvent* event) {
         edit->setSelection(start + length, -length);
     else if (start >= 0)
         edit->setSelection(start, length);
-    owner_.focusOut();
+    owner_.focusOut(event->reason());
 }
 
 void ComboWidget::mousePressEvent(QMouseEvent* event) {
-    owner_.mouse(event->type(), event);
+    owner_.mouse(event, event->position());
     QComboBox::mousePressEvent(event);
 }
 
 void ComboWidget::mouseReleaseEvent(QMouseEvent* event) {
-    owner_.mouse(event->type(), event);
+    owner_.mouse(event, event->position());
     QComboBox::mouseReleaseEvent(event);
 }
 
 void ComboWidget::mouseDoubleClickEvent(QMouseEvent* event) {
-    owner_.mouse(event->type(), event);
+    owner_.mouse(event, event->position());
 }
 
 void ComboWidget::mouseMoveEvent(QMouseEvent* event) {
-    owner_.mouse(event->type(), event);
+    owner_.mouse(event, event->position());
     QComboBox::mouseMoveEvent(event);
 }
 
@@ -428,19 +442,22 @@ void QtComboBox::Refresh() {
         placeList();
 }
 
+// How many of the control's units (twips while the host lays out, pixels after) make a pixel.
+double QtComboBox::unitsPerPixel() const {
+    return scale_.inPixels() ? 1.0 : scale_.twipsPerPixel();
+}
+
 Single QtComboBox::Width() const {
-    const double pixels = widget_->width();
-    return static_cast<Single>(scale_.inPixels() ? pixels : pixels * scale_.twipsPerPixel());
+    return static_cast<Single>(widget_->width() * unitsPerPixel());
 }
 
 void QtComboBox::Width(Single value) {
-    const double pixels = scale_.inPixels() ? value : value / scale_.twipsPerPixel();
+    const double pixels = value / unitsPerPixel();
     widget_->resize(static_cast<int>(std::lround(pixels)), widget_->height());
 }
 
 Single QtComboBox::Height() const {
-    const double pixels = widget_->sizeHint().height();
-    return static_cast<Single>(scale_.inPixels() ? pixels : pixels * scale_.twipsPerPixel());
+    return static_cast<Single>(widget_->sizeHint().height() * unitsPerPixel());
 }
 
 bool QtComboBox::Enabled() const {
@@ -459,15 +476,33 @@ void QtComboBox::SetFocus() {
     widget_->setFocus(Qt::OtherFocusReason);
 }
 
+namespace {
+
+// The focus that leaves with the whole window (another window activated, a menu or a
+// message box opened, the form closing) and comes back with it: a desktop form keeps its
+// focused control meanwhile, so the control hears of no exit and no entry.
+bool leavesWithTheWindow(Qt::FocusReason reason) {
+    return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+}
+
+} // namespace
+
 // Focus entry selects the whole text before the control hears of it.
-void QtComboBox::focusIn() {
+void QtComboBox::focusIn(Qt::FocusReason reason) {
+    if (focused_ && leavesWithTheWindow(reason))
+        return;
+    focused_ = true;
     widget_->lineEdit()->selectAll();
     if (control_)
         control_->dbComb_GotFocus();
 }
 
-void QtComboBox::focusOut() {
+// The list never stays over other windows.
+void QtComboBox::focusOut(Qt::FocusReason reason) {
     closeList();
+    if (leavesWithTheWindow(reason))
+        return;
+    focused_ = false;
     if (control_)
         control_->dbComb_LostFocus();
 }
@@ -501,7 +536,9 @@ void QtComboBox::typeCharacter(Integer, Integer, Integer keyAscii, const QString
         edit->copy();
         return;
     case 22:
-        if (!locked_)
+        // Pasting nothing where nothing is selected is no edit (the line edit would still
+        // report a change).
+        if (!locked_ && (!pasted.isEmpty() || edit->hasSelectedText()))
             edit->insert(pasted);
         return;
     case Key::Backspace:
@@ -617,12 +654,13 @@ void QtComboBox::pick(int row) {
 }
 
 // Coordinates are in the control's scale unit; a release over the box is its click, on
-// the button (area 0) or the edit part (area 1).
-void QtComboBox::mouse(QEvent::Type type, QMouseEvent* event) {
-    if (!control_)
+// the button (area 0) or the edit part (area 1). A disabled box hears nothing. A press
+// gives the box the focus once the control has heard it, so that the control knows the
+// press came from outside (it then selects the whole text on the release).
+void QtComboBox::mouse(QMouseEvent* event, QPointF at) {
+    if (!control_ || !widget_->isEnabled())
         return;
-    const QPoint at = widget_->mapFromGlobal(event->globalPosition().toPoint());
-    const double unit = scale_.inPixels() ? 1.0 : scale_.twipsPerPixel();
+    const double unit = unitsPerPixel();
     Integer button = buttonOf(event->buttons() | event->button());
     Integer shift = shiftOf(event->modifiers());
     Single x = static_cast<Single>(at.x() * unit);
@@ -631,12 +669,13 @@ void QtComboBox::mouse(QEvent::Type type, QMouseEvent* event) {
     option.initFrom(widget_);
     option.editable = true;
     const bool onButton =
-        widget_->style()->hitTestComplexControl(QStyle::CC_ComboBox, &option, at, widget_) ==
-        QStyle::SC_ComboBoxArrow;
+        widget_->style()->hitTestComplexControl(QStyle::CC_ComboBox, &option, at.toPoint(),
+                                                widget_) == QStyle::SC_ComboBoxArrow;
     Integer area = onButton ? ClickArea::Button : ClickArea::EditPart;
-    switch (type) {
+    switch (event->type()) {
     case QEvent::MouseButtonPress:
         control_->dbComb_MouseDown(button, shift, x, y);
+        widget_->setFocus(Qt::MouseFocusReason);
         break;
     case QEvent::MouseMove:
         control_->dbComb_MouseMove(button, shift, x, y);

@@ -114,13 +114,16 @@ class QtComboBox final : public ComboBox {
     void keyPress(QKeyEvent* event);
     void keyRelease(QKeyEvent* event);
     void tab(QKeyEvent* event);
-    void focusIn();
-    void focusOut();
-    void mouse(QEvent::Type type, QMouseEvent* event);
+    void focusIn(Qt::FocusReason reason);
+    void focusOut(Qt::FocusReason reason);
+    // A mouse event on the box, at the point in the box's own coordinates.
+    void mouse(QMouseEvent* event, QPointF at);
     void openList();
     void closeList();
     void pick(int row);
     QListView& listView() { return *popup_; }
+    // How many of the control's units make a pixel of the screen.
+    double unitsPerPixel() const;
 
   private:
     void typeCharacter(Integer keyCode, Integer shift, Integer keyAscii, const QString& pasted);
@@ -143,6 +146,8 @@ class QtComboBox final : public ComboBox {
     FontRef font_;
     int fontListener_ = 0;
     bool locked_ = false;
+    // Whether the control holds the focus, also while its window is not the active one.
+    bool focused_ = false;
 };
 
 } // namespace veltra::qt

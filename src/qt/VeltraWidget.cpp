@@ -202,6 +202,11 @@ std::size_t VeltraWidget::rowsRead() const {
     return rows ? rows->fetchedCount() : 0;
 }
 
+QPointF VeltraWidget::pointAt(float x, float y) const {
+    const double unitsPerPixel = parts_->combo.unitsPerPixel();
+    return {x / unitsPerPixel, y / unitsPerPixel};
+}
+
 void VeltraWidget::setTrace(TraceSink trace) {
     parts_->traceSink = trace;
     parts_->combo.setTrace(std::move(trace));

@@ -144,6 +144,47 @@ class VeltraWidgetTest : public QObject {
         QCOMPARE(form.edit().selectedText(), QString("Natal"));
     }
 
+    // Closing the form while the box has the focus and a text that the focus exit would
+    // correct (the trailing space): the control raises nothing while its window goes.
+    void closingTheFormRaisesNothing() {
+        int events = 0;
+        {
+            Form form(sampleDatabase());
+            form.focus();
+            QTest::keyClicks(&form.control->comboBox(), "zzq da ");
+            QApplication::processEvents();
+            QObject::connect(form.control, &VeltraWidget::Change, [&] { ++events; });
+            QObject::connect(form.control, &VeltraWidget::CodigoAssociado,
+                             [&](QString&) { ++events; });
+        }
+        QCOMPARE(events, 0);
+    }
+
+    // A press focuses an enabled box after the control has heard it; a disabled box hears
+    // no press, no double click, no keys, and takes no focus.
+    void aPressFocusesOnlyAnEnabledBox() {
+        Form form(sampleDatabase());
+        QSignalSpy downs(form.control, &VeltraWidget::MouseDown);
+        QSignalSpy doubles(form.control, &VeltraWidget::DblClick);
+        QSignalSpy keys(form.control, &VeltraWidget::KeyDown);
+        form.next->setFocus();
+        form.control->setEnabledProperty(false);
+        QTest::mouseClick(&form.edit(), Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseDClick(&form.edit(), Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::keyClick(&form.control->comboBox(), Qt::Key_Tab);
+        QTest::keyClick(&form.control->comboBox(), Qt::Key_A);
+        QApplication::processEvents();
+        QCOMPARE(downs.count(), 0);
+        QCOMPARE(doubles.count(), 0);
+        QCOMPARE(keys.count(), 0);
+        QVERIFY(form.next->hasFocus());
+        form.control->setEnabledProperty(true);
+        QTest::mouseClick(&form.edit(), Qt::LeftButton, {}, QPoint(5, 5));
+        QApplication::processEvents();
+        QCOMPARE(downs.count(), 1);
+        QVERIFY(form.control->comboBox().hasFocus());
+    }
+
     void focusColourAndToolTip() {
         Form form(sampleDatabase());
         form.control->setToolTipText2("Cidade");

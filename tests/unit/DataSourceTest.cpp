@@ -15,30 +15,57 @@ class DataSourceTest : public ::testing::Test {
   protected:
     DataSourceTest() : db(testing::kCitiesSql) { data.DatabaseName(db.path()); }
 
-    int refreshError(const String& recordSource) {
+    int refreshError(const String& recordSource) { return refreshFailure(recordSource).number(); }
+    Error refreshFailure(const String& recordSource) {
         data.RecordSource(recordSource);
         try {
             data.Refresh();
         } catch (const Error& error) {
-            return error.number();
+            return error;
         }
-        return 0;
+        return Error(0, "");
     }
 
     ScratchDatabase db;
     SqliteDataSource data;
 };
 
-TEST_F(DataSourceTest, ReportsEachFailureWithItsNumber) {
-    EXPECT_EQ(refreshError(u"SELECT * FROM Clientes"), ErrorNumber::TableNotFound);
-    EXPECT_EQ(refreshError(u"SELECT Codigo FROM Cidades"), ErrorNumber::UnknownColumn);
-    EXPECT_EQ(refreshError(u"SELECT Nome FROM Cidades WHERE"), ErrorNumber::SyntaxError);
-    EXPECT_EQ(refreshError(u"SELECT Nome FROM Cidades WHERE Nome = 'd'a'"),
-              ErrorNumber::SyntaxError);
-    EXPECT_EQ(refreshError(u"SELECT frobnicate(Nome) FROM Cidades"), ErrorNumber::UnknownFunction);
-    EXPECT_EQ(refreshError(u"SELECT 1; DROP TABLE Cidades"), ErrorNumber::TextAfterStatement);
-    EXPECT_EQ(refreshError(u"DELETE FROM Cidades"), ErrorNumber::ReadOnly);
-    EXPECT_EQ(refreshError(u"   "), ErrorNumber::InvalidRecordSource);
+// Each failure has its number and a description of its own that names what failed whole.
+TEST_F(DataSourceTest, ReportsEachFailureWithItsNumberAndDescription) {
+    struct Case {
+        const char16_t* recordSource;
+        int number;
+        std::string description;
+    };
+    const Case cases[] = {
+        {u"SELECT * FROM Clientes", ErrorNumber::TableNotFound,
+         "O mecanismo de banco de dados não encontrou a tabela 'Clientes'."},
+        {u"SELECT Codigo FROM Cidades", ErrorNumber::UnknownColumn, "Coluna desconhecida: Codigo."},
+        {u"SELECT Nome FROM Cidades WHERE", ErrorNumber::SyntaxError, "Instrução SQL incompleta."},
+        {u"SELECT Nome FROM Cidades WHERE Nome = 'd'a'", ErrorNumber::SyntaxError,
+         "Erro de sintaxe na instrução SQL (texto sem fim)."},
+        {u"SELECT Nome FROM Cidades WHERE Nome = = 'a'", ErrorNumber::SyntaxError,
+         "Erro de sintaxe na instrução SQL perto de \"=\"."},
+        {u"SELECT frobnicate(Nome) FROM Cidades", ErrorNumber::UnknownFunction,
+         "Função 'frobnicate' indefinida na expressão."},
+        {u"SELECT cstr(Nome, 1) FROM Cidades", ErrorNumber::UnknownFunction,
+         "Número incorreto de argumentos usados com a função 'cstr' na expressão."},
+        {u"SELECT Nome FROM Cidades, Cidades AS Outra", ErrorNumber::OtherFailure,
+         "O campo 'Nome' pode se referir a mais de uma tabela listada na cláusula FROM da "
+         "instrução SQL."},
+        {u"SELECT 1; DROP TABLE Cidades", ErrorNumber::TextAfterStatement,
+         "Caracteres encontrados após o fim da instrução SQL."},
+        {u"DELETE FROM Cidades", ErrorNumber::ReadOnly,
+         "Não é possível atualizar. Banco de dados ou objeto somente leitura."},
+        {u"   ", ErrorNumber::InvalidRecordSource,
+         "Instrução SQL inválida; esperava-se 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT' ou "
+         "'UPDATE'."},
+    };
+    for (const auto& c : cases) {
+        const Error error = refreshFailure(c.recordSource);
+        EXPECT_EQ(error.number(), c.number) << toUtf8(c.recordSource);
+        EXPECT_EQ(error.what(), c.description) << toUtf8(c.recordSource);
+    }
     data.Connect(u"ODBC;DSN=x");
     EXPECT_EQ(refreshError(u"Cidades"), ErrorNumber::UnknownConnect);
     data.Connect(u"access 2000;");

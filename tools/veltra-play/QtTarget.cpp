@@ -14,9 +14,11 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QMouseEvent>
 #include <QTest>
 #include <QVBoxLayout>
 #include <cstdlib>
+#include <tuple>
 
 namespace veltra::play {
 
@@ -88,6 +90,10 @@ class QtTarget final : public Target {
         focused();
         for (const char16_t c : text) {
             const KeyStroke key = keyOfCharacter(c);
+            if (!key.character) {
+                pressAndRelease(key.keyCode, key.shift, key.shift);
+                continue;
+            }
             send(QEvent::KeyPress, key.keyCode, key.shift, QString(QChar(c)));
             send(QEvent::KeyRelease, key.keyCode, key.shift, QString(QChar(c)));
             settle();
@@ -95,11 +101,7 @@ class QtTarget final : public Target {
     }
     void key(Integer keyCode, Integer downShift, Integer upShift) override {
         focused();
-        send(QEvent::KeyPress, keyCode, downShift, textOfKey(keyCode));
-        // Tab has moved the focus: its release goes to the widget that has it now.
-        if (combo().hasFocus())
-            send(QEvent::KeyRelease, keyCode, upShift, textOfKey(keyCode));
-        settle();
+        pressAndRelease(keyCode, downShift, upShift);
     }
     void paste(const String& text) override {
         focused();
@@ -123,26 +125,34 @@ class QtTarget final : public Target {
             emit view->clicked(model->index(static_cast<int>(row), 0));
         settle();
     }
+    // A click on an area is the box's own report of it (a double click in the list has no
+    // mouse events of its own to make it from); a disabled box reports none.
     void click(Integer area) override {
-        control().dbComb_Click(area);
+        if (combo().isEnabled())
+            control().dbComb_Click(area);
         settle();
     }
     void doubleClick(Integer area) override {
-        control().dbComb_DblClick(area);
+        if (combo().isEnabled())
+            control().dbComb_DblClick(area);
         settle();
     }
+    // Mouse actions are real mouse events on the edit part, at the point the control's
+    // coordinates name.
     void mouse(headless::HeadlessComboBox::Mouse what, Integer button, Integer shift, Single x,
                Single y) override {
         using Mouse = headless::HeadlessComboBox::Mouse;
-        auto& c = control();
-        if (what == Mouse::Down) {
-            c.dbComb_MouseDown(button, shift, x, y);
-            control_->setFocus();
-        } else if (what == Mouse::Up) {
-            c.dbComb_MouseUp(button, shift, x, y);
-        } else {
-            c.dbComb_MouseMove(button, shift, x, y);
-        }
+        auto* edit = combo().lineEdit();
+        const QPointF at = edit->mapFrom(control_, control_->pointAt(x, y));
+        const Qt::MouseButtons held = qt::buttonsOf(button);
+        const auto [type, changed, after] =
+            what == Mouse::Down ? std::tuple(QEvent::MouseButtonPress, held, held)
+            : what == Mouse::Up ? std::tuple(QEvent::MouseButtonRelease, held, Qt::MouseButtons())
+                                : std::tuple(QEvent::MouseMove, Qt::MouseButtons(), held);
+        QMouseEvent event(type, at, edit->mapToGlobal(at),
+                          static_cast<Qt::MouseButton>(changed.toInt()), after,
+                          qt::modifiersOf(shift));
+        QApplication::sendEvent(edit, &event);
         settle();
     }
     void call(const std::function<void()>& action) override {
@@ -253,6 +263,14 @@ class QtTarget final : public Target {
         default:
             return {};
         }
+    }
+    // One key to whichever widget has the focus, as the keyboard sends it.
+    void pressAndRelease(Integer keyCode, Integer downShift, Integer upShift) {
+        send(QEvent::KeyPress, keyCode, downShift, textOfKey(keyCode));
+        // Tab has moved the focus: its release goes to the widget that has it now.
+        if (combo().hasFocus())
+            send(QEvent::KeyRelease, keyCode, upShift, textOfKey(keyCode));
+        settle();
     }
     void send(QEvent::Type type, Integer keyCode, Integer shift, const QString& text) {
         const auto event = qt::makeKeyEvent(type, keyCode, shift, text);

@@ -212,6 +212,18 @@ class Scenario {
 
     void run(const Line& line);
     int failures() const { return failures_; }
+    // Closes the form at the end of the script: the control must raise nothing while its
+    // surroundings go away.
+    void closeForm() {
+        transcript_.clear();
+        target_.reset();
+        if (transcript_.empty())
+            return;
+        ++failures_;
+        out_ << "FAIL " << path_ << ": closing the form printed lines\n";
+        for (const auto& got : transcript_)
+            out_ << "  got: " << got << '\n';
+    }
 
   private:
     using Handler = void (Scenario::*)(const Line&);
@@ -671,6 +683,7 @@ bool runScenario(const std::string& givenPath, const Options& options, std::ostr
             return false;
         }
     }
+    scenario->closeForm();
     return scenario->failures() == 0;
 }
 

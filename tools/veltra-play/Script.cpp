@@ -23,6 +23,8 @@ char unescape(char c) {
         return '\n';
     case 't':
         return '\t';
+    case 'b':
+        return '\b';
     case '"':
     case '\\':
         return c;

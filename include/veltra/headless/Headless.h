@@ -110,7 +110,8 @@ class HeadlessComboBox final : public ComboBox {
     // The height follows the font; a written height is not kept.
     void Height(Single) override {}
     bool Enabled() const override { return enabled_; }
-    void Enabled(bool value) override { enabled_ = value; }
+    // A box disabled while it has the focus loses it, as a desktop form moves the focus on.
+    void Enabled(bool value) override;
     void ToolTipText(const String& value) override { toolTip_ = value; }
     void SetFocus() override;
 

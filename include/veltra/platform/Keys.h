@@ -31,6 +31,8 @@ inline constexpr Integer Backspace = 8, Tab = 9, Enter = 13, ShiftKey = 16, Alt 
 
 // The virtual-key code and shift state with which a character is typed on a US keyboard.
 // Accented letters use their base letter's key, ç and Ç key 186; other characters key 0.
+// Backspace, Tab, carriage return and Esc are the keys Backspace, Tab, Enter and Esc: a
+// named key's stroke (no character), pressed and released as those keys are.
 KeyStroke keyOfCharacter(char16_t character);
 
 // The strokes of a key string: "+", "^" and "%" hold Shift, Ctrl and Alt for the key that

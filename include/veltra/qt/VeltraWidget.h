@@ -5,6 +5,7 @@
 #include "veltra/Veltra.h"
 
 #include <QFont>
+#include <QPointF>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -68,6 +69,9 @@ class VeltraWidget : public QWidget {
     const ListModel& list() const;
     // Rows read from the database so far for the current list (the list reads on demand).
     std::size_t rowsRead() const;
+    // The point of the widget at the control's coordinates x and y, in the unit in which its
+    // mouse events carry them (twips until the host first sizes the control, pixels after).
+    QPointF pointAt(float x, float y) const;
 
     // Where transcript lines go; by default nowhere.
     void setTrace(TraceSink trace);
