@@ -4,6 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
+# The desktop suite's real X server, input, keyboard layouts and accessibility bus.
+scripts/install-deps.sh xvfb xauth xdotool x11-xkb-utils xkb-data dbus at-spi2-core \
+  python3-pyatspi python3-xlib
 ctest --test-dir build --output-on-failure -j 2
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 scripts/sanitize.sh

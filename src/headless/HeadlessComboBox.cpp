@@ -238,8 +238,15 @@ void HeadlessComboBox::pressKey(KeyStroke stroke) {
     Integer keyAscii = stroke.keyCode;
     if (control_)
         control_->dbComb_KeyPress(keyAscii);
+    actOnControlCode(keyAscii);
+}
+
+// What Backspace and Esc do once the control has heard their key press.
+void HeadlessComboBox::actOnControlCode(Integer keyAscii) {
     if (keyAscii == Key::Backspace)
         deleteSelectionOr(-1);
+    else if (keyAscii == Key::Esc)
+        listOpen_ = false;
 }
 
 void HeadlessComboBox::typeCharacter(char16_t character) {
@@ -257,9 +264,9 @@ void HeadlessComboBox::typeCharacter(char16_t character) {
     Integer keyAscii = codeOfCharacter(character);
     if (control_)
         control_->dbComb_KeyPress(keyAscii);
-    if (keyAscii == Key::Backspace)
-        deleteSelectionOr(-1);
-    else if (keyAscii != 0 && keyAscii != Key::Enter && keyAscii != Key::Esc)
+    if (keyAscii == Key::Backspace || keyAscii == Key::Esc)
+        actOnControlCode(keyAscii);
+    else if (keyAscii != 0 && keyAscii != Key::Enter)
         replaceSelection(String(1, characterOfCode(keyAscii)));
     keyUp(key.keyCode, key.shift);
 }

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -271,6 +272,9 @@ void ComboWidget::keyPressEvent(QKeyEvent* event) {
 void ComboWidget::keyReleaseEvent(QKeyEvent* event) {
     owner_.keyRelease(event);
 }
+void ComboWidget::inputMethodEvent(QInputMethodEvent* event) {
+    owner_.inputMethod(event);
+}
 
 void ComboWidget::focusInEvent(QFocusEvent* event) {
     QComboBox::focusInEvent(event);
@@ -312,13 +316,17 @@ void ComboWidget::mouseMoveEvent(QMouseEvent* event) {
 
 QtComboBox::QtComboBox(SqliteDataSource& source, Scale scale, QWidget* parent)
     : list_(source), scale_(std::move(scale)), widget_(new ComboWidget(*this, parent)),
-      popup_(new QListView), model_(list_) {
+      popup_(new QListView(widget_)), model_(list_) {
     // A tool window never takes the focus: keys keep going to the edit part while the
-    // list is open.
+    // list is open. As a window of the box's own, it stacks over the form and is placed
+    // relative to it (on Wayland, where windows have no global position, it could not be
+    // placed at all otherwise).
     popup_->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint);
     popup_->setFocusPolicy(Qt::NoFocus);
     popup_->setModel(&model_);
     popup_->setUniformItemSizes(true);
+    // Long values are elided: a horizontal scroll bar would cut the last row.
+    popup_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     popup_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     popup_->setObjectName(QStringLiteral("veltra-list"));
     QObject::connect(popup_, &QListView::clicked, widget_,
@@ -333,12 +341,12 @@ QtComboBox::QtComboBox(SqliteDataSource& source, Scale scale, QWidget* parent)
     applyColours();
 }
 
-// The widget goes first, so that nothing it does while it is deleted reaches this box.
+// The widget (and the list, its window) goes first, so that nothing it does while it is
+// deleted reaches this box.
 QtComboBox::~QtComboBox() {
     delete widget_;
     if (font_)
         font_->unsubscribe(fontListener_);
-    delete popup_;
 }
 
 void QtComboBox::trace(const std::string& line) const {
@@ -438,6 +446,7 @@ void QtComboBox::applyFont() {
 void QtComboBox::Refresh() {
     list_.refresh();
     model_.reset();
+    popup_->scrollToTop();
     if (popup_->isVisible())
         placeList();
 }
@@ -492,6 +501,7 @@ void QtComboBox::focusIn(Qt::FocusReason reason) {
     if (focused_ && leavesWithTheWindow(reason))
         return;
     focused_ = true;
+    pressedKeys_.clear();
     widget_->lineEdit()->selectAll();
     if (control_)
         control_->dbComb_GotFocus();
@@ -508,6 +518,13 @@ void QtComboBox::focusOut(Qt::FocusReason reason) {
 }
 
 void QtComboBox::keyPress(QKeyEvent* event) {
+    // A key that brings more than one character (a character beyond the 16-bit range, a
+    // key mapped to a text) types them as an input method's commit.
+    if (event->text().size() > 1 && !(event->modifiers() & Qt::ControlModifier)) {
+        typeCommitted(event->text());
+        return;
+    }
+    pressedKeys_.insert(event->key());
     Integer keyCode = keyCodeOf(event);
     Integer shift = shiftOf(event);
     const auto character = characterCodeOf(event);
@@ -519,18 +536,24 @@ void QtComboBox::keyPress(QKeyEvent* event) {
         applyKeyEffect(keyCode, shift);
         return;
     }
-    typeCharacter(keyCode, shift, *character,
-                  *character == 22 ? QApplication::clipboard()->text() : QString());
+    pressCharacter(*character,
+                   *character == 22 ? QApplication::clipboard()->text() : event->text());
 }
 
-void QtComboBox::typeCharacter(Integer, Integer, Integer keyAscii, const QString& pasted) {
+// The key press of a character: the control hears the code first and may change it; a
+// code it leaves as it was inserts the text typed (a character beyond the 16-bit range
+// whole), another code the character it stands for; the control codes edit.
+void QtComboBox::pressCharacter(Integer keyAscii, const QString& text) {
+    const Integer typed = keyAscii;
     if (control_)
         control_->dbComb_KeyPress(keyAscii);
     auto* edit = widget_->lineEdit();
     switch (keyAscii) {
     case 0:
     case Key::Enter:
+        return;
     case Key::Esc:
+        closeList();
         return;
     case 3:
         edit->copy();
@@ -538,8 +561,8 @@ void QtComboBox::typeCharacter(Integer, Integer, Integer keyAscii, const QString
     case 22:
         // Pasting nothing where nothing is selected is no edit (the line edit would still
         // report a change).
-        if (!locked_ && (!pasted.isEmpty() || edit->hasSelectedText()))
-            edit->insert(pasted);
+        if (!locked_ && (!text.isEmpty() || edit->hasSelectedText()))
+            edit->insert(text);
         return;
     case Key::Backspace:
         if (!locked_)
@@ -547,17 +570,67 @@ void QtComboBox::typeCharacter(Integer, Integer, Integer keyAscii, const QString
         return;
     default:
         if (!locked_)
-            edit->insert(QString(QChar(characterOfCode(keyAscii))));
+            edit->insert(keyAscii == typed && !text.isEmpty()
+                             ? text
+                             : QString(QChar(characterOfCode(keyAscii))));
     }
 }
 
+// Only the release of a key whose press the box had: a key that an input method took
+// (a dead key, the letter that completed it) comes back as text, whose typing has its own
+// key up; a key pressed before the box had the focus is the previous widget's.
 void QtComboBox::keyRelease(QKeyEvent* event) {
-    if (event->isAutoRepeat())
+    if (event->isAutoRepeat() || !pressedKeys_.remove(event->key()))
         return;
-    Integer keyCode = keyCodeOf(event);
-    Integer shift = shiftOf(event);
+    relayKeyUp(keyCodeOf(event), shiftOf(event));
+}
+
+void QtComboBox::relayKeyUp(Integer keyCode, Integer shift) {
     if (control_)
         control_->dbComb_KeyUp(keyCode, shift);
+}
+
+// Text from an input method: a dead-key sequence, a compose key, ibus or fcitx. The
+// pre-edit shows in the edit part as the line edit shows it, without touching the text:
+// the completed tail stays until the commit, and no search runs for it. The commit is
+// typed character by character through the control's key path, as the keyboard delivers a
+// composed character: key down with its base letter's key, key press with its code, the
+// insertion and the change, key up (and with it the search).
+void QtComboBox::inputMethod(QInputMethodEvent* event) {
+    auto* edit = widget_->lineEdit();
+    const bool composing = !event->preeditString().isEmpty();
+    if (composing && !composition_)
+        composition_ = Selection{static_cast<int>(SelStart()), static_cast<int>(SelLength())};
+    if (composition_)
+        edit->setCursorPosition(composition_->start);
+    QInputMethodEvent preedit(event->preeditString(), event->attributes());
+    QApplication::sendEvent(edit, &preedit);
+    if (!composing && composition_) {
+        edit->setSelection(composition_->start, composition_->length);
+        composition_.reset();
+    }
+    if (event->commitString().isEmpty() || locked_)
+        return;
+    if (event->replacementLength() > 0)
+        edit->setSelection(edit->cursorPosition() + event->replacementStart(),
+                           event->replacementLength());
+    typeCommitted(event->commitString());
+}
+
+void QtComboBox::typeCommitted(const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const bool pair =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        const QString character = text.mid(i, pair ? 2 : 1);
+        i += pair ? 1 : 0;
+        const KeyStroke key = keyOfCharacter(character[0].unicode());
+        Integer keyCode = key.keyCode;
+        Integer shift = key.shift;
+        if (control_)
+            control_->dbComb_KeyDown(keyCode, shift);
+        pressCharacter(codeOfCharacter(character[0].unicode()), character);
+        relayKeyUp(key.keyCode, key.shift);
+    }
 }
 
 void QtComboBox::tab(QKeyEvent* event) {
@@ -632,10 +705,14 @@ void QtComboBox::openList() {
 void QtComboBox::placeList() {
     while (model_.rowCount() < kVisibleRows && model_.canFetchMore({}))
         model_.fetchMore({});
+    // The height of the rows as the view lays them out, so that only whole rows show.
     const int rows = std::clamp(model_.rowCount(), 1, kVisibleRows);
-    const int rowHeight = popup_->fontMetrics().height() + 4;
+    const int rowHeight =
+        model_.rowCount() > 0 ? popup_->sizeHintForRow(0) : popup_->fontMetrics().height() + 4;
     popup_->resize(widget_->width(), rows * rowHeight + 2 * popup_->frameWidth());
     popup_->move(widget_->mapToGlobal(QPoint(0, widget_->height())));
+    // The rows and the scroll bar as they are now, before the list is next painted.
+    popup_->doItemsLayout();
 }
 
 void QtComboBox::closeList() {

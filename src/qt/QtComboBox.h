@@ -10,7 +10,9 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QListView>
+#include <QSet>
 #include <functional>
+#include <optional>
 
 namespace veltra::qt {
 
@@ -49,6 +51,7 @@ class ComboWidget final : public QComboBox {
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -113,6 +116,7 @@ class QtComboBox final : public ComboBox {
     // From the widget.
     void keyPress(QKeyEvent* event);
     void keyRelease(QKeyEvent* event);
+    void inputMethod(QInputMethodEvent* event);
     void tab(QKeyEvent* event);
     void focusIn(Qt::FocusReason reason);
     void focusOut(Qt::FocusReason reason);
@@ -126,7 +130,9 @@ class QtComboBox final : public ComboBox {
     double unitsPerPixel() const;
 
   private:
-    void typeCharacter(Integer keyCode, Integer shift, Integer keyAscii, const QString& pasted);
+    void pressCharacter(Integer keyAscii, const QString& text);
+    void typeCommitted(const QString& text);
+    void relayKeyUp(Integer keyCode, Integer shift);
     void applyKeyEffect(Integer keyCode, Integer shift);
     void stepRow(int direction);
     void placeList();
@@ -148,6 +154,14 @@ class QtComboBox final : public ComboBox {
     bool locked_ = false;
     // Whether the control holds the focus, also while its window is not the active one.
     bool focused_ = false;
+    // The keys pressed while the box had the focus and not released yet.
+    QSet<int> pressedKeys_;
+    // While an input method composes: the selection as it was when the composition began.
+    struct Selection {
+        int start;
+        int length;
+    };
+    std::optional<Selection> composition_;
 };
 
 } // namespace veltra::qt

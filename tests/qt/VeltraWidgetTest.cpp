@@ -5,6 +5,7 @@
 #include "veltra/data/BoundControls.h"
 
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QSignalSpy>
@@ -183,6 +184,51 @@ class VeltraWidgetTest : public QObject {
         QApplication::processEvents();
         QCOMPARE(downs.count(), 1);
         QVERIFY(form.control->comboBox().hasFocus());
+    }
+
+    // An input method's pre-edit leaves the text, its completed tail and the list alone;
+    // the commit is typed through the control: the host hears the composed letter, the
+    // keystroke filter judges it, and the key-release search runs on the new text.
+    void inputMethodTextGoesThroughTheKeyPath() {
+        Form form(sampleDatabase());
+        QStringList heard;
+        QObject::connect(form.control, &VeltraWidget::KeyPress,
+                         [&](qint16& keyAscii) { heard << QString::number(keyAscii); });
+        QObject::connect(form.control, &VeltraWidget::KeyUp, [&](qint16& keyCode, qint16&) {
+            heard << "up" + QString::number(keyCode);
+        });
+        form.control->setSTirarAcento(true);
+        form.focus();
+        QTest::keyClicks(&form.control->comboBox(), "sa");
+        QApplication::processEvents();
+        const QString completed = form.edit().text();
+        QVERIFY(form.edit().hasSelectedText());
+        heard.clear();
+        QInputMethodEvent preedit(QStringLiteral("~"), {});
+        QApplication::sendEvent(&form.control->comboBox(), &preedit);
+        QCOMPARE(form.edit().text(), completed);
+        QVERIFY(heard.isEmpty());
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("õ"));
+        QApplication::sendEvent(&form.control->comboBox(), &commit);
+        QApplication::processEvents();
+        QCOMPARE(heard, (QStringList{"245", "up79"}));
+        QVERIFY2(form.edit().text().startsWith("São"), qPrintable(form.edit().text()));
+        // A word committed at once is typed letter by letter.
+        form.control->setSListaSoResultado(true);
+        form.edit().selectAll();
+        heard.clear();
+        QInputMethodEvent word;
+        word.setCommitString(QStringLiteral("ção"));
+        QApplication::sendEvent(&form.control->comboBox(), &word);
+        QCOMPARE(heard, (QStringList{"231", "up186", "227", "up65", "111", "up79"}));
+        QCOMPARE(form.edit().text(), QStringLiteral("çao"));
+        // A refused character from a dead key never reaches the text.
+        const QString before = form.edit().text();
+        QInputMethodEvent acute;
+        acute.setCommitString(QStringLiteral("\u00b4"));
+        QApplication::sendEvent(&form.control->comboBox(), &acute);
+        QCOMPARE(form.edit().text(), before);
     }
 
     void focusColourAndToolTip() {

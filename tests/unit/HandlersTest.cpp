@@ -1,5 +1,5 @@
-// Handlers where scenarios cannot reach: the nesting of the text corrections, and a
-// focus colour set by the host.
+// Handlers where scenarios cannot reach: the nesting of the text corrections, a focus
+// colour set by the host, the list closed by Esc.
 #include "TestSupport.h"
 
 #include <algorithm>
@@ -50,6 +50,23 @@ TEST(TextChange, EachCorrectionIsWrittenOnce) {
         changes += line == "event Change";
     EXPECT_EQ(box.Text(), u"Ana");
     EXPECT_EQ(changes, 4); // three typed characters and one capitalisation
+}
+
+// Esc closes the open list as a desktop combo box does; the text stays as it is.
+TEST(HeadlessComboBox, EscClosesTheList) {
+    testing::RecordedForm recorded;
+    recorded.form.control().sListaSoResultado(true);
+    auto& box = recorded.form.comboBox();
+    box.Text(u"");
+    box.focusIn();
+    recorded.form.type(u"a");
+    ASSERT_TRUE(box.listOpen());
+    recorded.form.input([&] {
+        box.pressKey({Key::Esc, 0, false, 0});
+        box.pressKey({Key::Esc, 0, true, 0});
+    });
+    EXPECT_FALSE(box.listOpen());
+    EXPECT_EQ(box.Text(), u"a");
 }
 
 // Each nested run of the handler removes one trailing space and reports the change; a

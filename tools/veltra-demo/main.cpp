@@ -6,7 +6,8 @@
 // The second form searches any table of any file the data source opens (SQLite or Access)
 // in a single box. With --screenshot it types TEXT into the first box, saves a picture of the form
 // and exits (1 when the picture came out blank), so that it can be checked without a screen.
-#include "veltra/qt/KeyEvents.h"
+#include "veltra/data/SqliteDataSource.h"
+#include "veltra/qt/QtText.h"
 #include "veltra/qt/VeltraWidget.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QImage>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -88,6 +90,18 @@ QList<QPair<QString, int>> states(const QString& database) {
     return result;
 }
 
+// Hands each statement given to a data source on as text.
+class StatementLog final : public veltra::DataSourceListener {
+  public:
+    explicit StatementLog(std::function<void(const QString&)> write) : write_(std::move(write)) {}
+    void recordSourceAssigned(const veltra::String& statement) override {
+        write_(veltra::qt::toQString(statement));
+    }
+
+  private:
+    std::function<void(const QString&)> write_;
+};
+
 VeltraWidget* boundControl(const QString& database, const QString& table,
                            const QString& field = QStringLiteral("Nome"),
                            const QString& key = QStringLiteral("Id")) {
@@ -111,6 +125,11 @@ void logEvents(VeltraWidget* control, const QString& name, QPlainTextEdit* log) 
     QObject::connect(control, &VeltraWidget::KeyPress, [=](qint16& keyAscii) {
         line(QString("KeyPress KeyAscii=%1").arg(keyAscii));
     });
+    // The statements the control has its data source run, to show how it searches.
+    auto* statements =
+        new StatementLog([=](const QString& statement) { line("SQL " + statement); });
+    control->dataSource().addListener(statements);
+    QObject::connect(control, &QObject::destroyed, [=] { delete statements; });
 }
 
 // A labelled box, the key it last reported under it, and its events in the log.
@@ -156,16 +175,16 @@ QWidget* optionsPanel(VeltraWidget* control) {
     return panel;
 }
 
-// Types the text key by key; characters that have no key of their own (Cyrillic, say)
-// arrive as the key events an input method sends, with the text only.
+// Types the text key by key; characters that have no key of their own (accented letters,
+// Cyrillic) arrive as an input method commits them.
 void typeInto(QWidget* target, const QString& text) {
     for (const QChar c : text) {
         if (c.unicode() < 0x80) {
             QTest::keyClicks(target, QString(c));
         } else {
-            for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease})
-                QApplication::sendEvent(target,
-                                        veltra::qt::makeKeyEvent(type, 0, 0, QString(c)).get());
+            QInputMethodEvent commit;
+            commit.setCommitString(QString(c));
+            QApplication::sendEvent(target, &commit);
         }
         QApplication::processEvents();
     }

@@ -76,7 +76,8 @@ class HeadlessWindowing final : public Windowing {
 
 // A combo box over the shared list logic, with the editing behaviour of a desktop combo
 // box: typed characters replace the selection, Backspace and Delete delete, arrows move
-// the caret or step through the list, Alt+Down opens the list, Tab leaves the control.
+// the caret or step through the list, Alt+Down opens the list, Esc closes it, Tab leaves
+// the control.
 class HeadlessComboBox final : public ComboBox {
   public:
     HeadlessComboBox(SqliteDataSource& source, HeadlessHost& host, TraceSink trace);
@@ -137,6 +138,7 @@ class HeadlessComboBox final : public ComboBox {
     void keyDown(Integer& keyCode, Integer& shift);
     void keyUp(Integer keyCode, Integer shift);
     void applyKeyEffect(Integer keyCode, Integer shift);
+    void actOnControlCode(Integer keyAscii);
     void replaceSelection(const String& text);
     void deleteSelectionOr(Integer direction);
     Long stepFrom(Long caret, int direction) const;

@@ -1,0 +1,414 @@
+#!/usr/bin/python3
+"""The focus of this suite is veltra-demo used as a person uses it: a real X server, real
+pointer and key events (xdotool) on real keyboard layouts with dead keys (setxkbmap), the
+widgets read back through the accessibility bus (AT-SPI) and, for what only pixels show
+(the focus colour, a drawn list), the screen itself.
+
+Run by run-desktop-suite.sh inside its own Xvfb and D-Bus session. Each check starts a
+fresh demo, prints "ok - NAME" or "not ok - NAME: WHY", and the suite exits 1 when any
+check failed."""
+
+import argparse
+import os
+import subprocess
+import sys
+import time
+import traceback
+import zlib
+import struct
+
+import pyatspi
+from Xlib import X, display
+
+FOCUS_COLOUR = (255, 255, 192)
+
+
+class CheckFailed(Exception):
+    pass
+
+
+def require(condition, why):
+    if not condition:
+        raise CheckFailed(why)
+
+
+def wait_until(condition, seconds=5.0):
+    """Polls until the condition holds; returns its last value."""
+    deadline = time.monotonic() + seconds
+    while True:
+        value = condition()
+        if value or time.monotonic() > deadline:
+            return value
+        time.sleep(0.05)
+
+
+def xdotool(*arguments):
+    subprocess.run(["xdotool", *arguments], check=True, timeout=30)
+
+
+def keys(*names):
+    """Presses and releases each key in turn, as a person types them."""
+    xdotool("key", "--delay", "60", *names)
+
+
+def layout(name, variant=""):
+    command = ["setxkbmap", name] + (["-variant", variant] if variant else [])
+    subprocess.run(command, check=True, timeout=30)
+
+
+class Screen:
+    """The X server's pixels."""
+
+    def __init__(self):
+        self.display = display.Display()
+        self.root = self.display.screen().root
+
+    def pixels(self, x, y, width, height):
+        """Rows of (r, g, b) tuples."""
+        image = self.root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF)
+        data = image.data
+        return [[(data[(row * width + column) * 4 + 2], data[(row * width + column) * 4 + 1],
+                  data[(row * width + column) * 4]) for column in range(width)]
+                for row in range(height)]
+
+    def save(self, path):
+        """The whole screen as a PNG file."""
+        geometry = self.root.get_geometry()
+        rows = self.pixels(0, 0, geometry.width, geometry.height)
+        raw = b"".join(b"\0" + bytes(v for pixel in row for v in pixel) for row in rows)
+
+        def chunk(kind, data):
+            return (struct.pack(">I", len(data)) + kind + data +
+                    struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+
+        header = struct.pack(">IIBBBBB", geometry.width, geometry.height, 8, 2, 0, 0, 0)
+        with open(path, "wb") as out:
+            out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+                      chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
+def extents(accessible):
+    box = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return box.x, box.y, box.width, box.height
+
+
+def find(node, predicate):
+    if predicate(node):
+        return node
+    for i in range(node.childCount):
+        child = node.getChildAtIndex(i)
+        if child is not None:
+            found = find(child, predicate)
+            if found is not None:
+                return found
+    return None
+
+
+def has_state(accessible, state):
+    return accessible.getState().contains(state)
+
+
+class Demo:
+    """One run of veltra-demo, found on the accessibility bus."""
+
+    def __init__(self, program):
+        environment = dict(os.environ, QT_QPA_PLATFORM="xcb",
+                           QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1")
+        self.process = subprocess.Popen([program], env=environment,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        self.app = wait_until(self._application, 20)
+        if self.app is None:
+            self.close()
+            raise CheckFailed("veltra-demo did not appear on the accessibility bus")
+        wait_until(lambda: self.box("Cidade") is not None)
+
+    def _application(self):
+        if self.process.poll() is not None:
+            raise CheckFailed("veltra-demo ended: " + self.process.stderr.read().decode()[-500:])
+        for application in pyatspi.Registry.getDesktop(0):
+            if application is not None and application.name == "veltra-demo":
+                return application
+        return None
+
+    def close(self):
+        self.process.terminate()
+        try:
+            self.process.wait(10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+
+    def box(self, label):
+        """The Veltra combo box of the form row with that label."""
+        row = find(self.app, lambda n: n.getRoleName() == "filler" and n.name == label + ":")
+        return row.getChildAtIndex(0) if row is not None and row.childCount else None
+
+    def edit(self, label):
+        return find(self.box(label), lambda n: n.getRoleName() == "text")
+
+    def text(self, label):
+        edit = self.edit(label).queryText()
+        return edit.getText(0, edit.characterCount)
+
+    def focused(self, label):
+        return has_state(self.edit(label), pyatspi.STATE_FOCUSED)
+
+    def log(self):
+        area = find(self.app, lambda n: n.getRoleName() == "text" and
+                    has_state(n, pyatspi.STATE_MULTI_LINE))
+        text = area.queryText()
+        return text.getText(0, text.characterCount).splitlines()
+
+    def list_window(self):
+        """The drop-down list while it shows."""
+        for i in range(self.app.childCount):
+            window = self.app.getChildAtIndex(i)
+            if window is not None and window.getRoleName() == "list" and \
+                    has_state(window, pyatspi.STATE_SHOWING):
+                return window
+        return None
+
+    def click(self, accessible, dx=None, dy=None):
+        x, y, width, height = extents(accessible)
+        xdotool("mousemove", str(x + (dx if dx is not None else width // 2)),
+                str(y + (dy if dy is not None else height // 2)), "click", "1")
+
+    def switch_on(self, option):
+        """Ticks an option of the first box in the options panel."""
+        box = find(self.app, lambda n: n.getRoleName() == "check box" and n.name == option)
+        if not has_state(box, pyatspi.STATE_CHECKED):
+            self.click(box, dx=8)
+        require(wait_until(lambda: has_state(box, pyatspi.STATE_CHECKED)),
+                option + " did not switch on")
+
+    def focus_box(self, label):
+        self.click(self.box(label), dx=40)
+        require(wait_until(lambda: self.focused(label)), "a click did not focus " + label)
+
+    def new_log_lines(self, since):
+        return self.log()[since:]
+
+
+# The Portuguese letters typed with dead keys: (keys, letter).
+ACCENTED = [
+    (["dead_acute", "a"], "á"), (["dead_acute", "e"], "é"), (["dead_acute", "i"], "í"),
+    (["dead_acute", "o"], "ó"), (["dead_acute", "u"], "ú"), (["dead_acute", "A"], "Á"),
+    (["dead_acute", "E"], "É"), (["dead_acute", "I"], "Í"), (["dead_acute", "O"], "Ó"),
+    (["dead_acute", "U"], "Ú"), (["dead_circumflex", "a"], "â"),
+    (["dead_circumflex", "e"], "ê"), (["dead_circumflex", "o"], "ô"),
+    (["dead_circumflex", "A"], "Â"), (["dead_circumflex", "E"], "Ê"),
+    (["dead_circumflex", "O"], "Ô"), (["dead_tilde", "a"], "ã"), (["dead_tilde", "o"], "õ"),
+    (["dead_tilde", "A"], "Ã"), (["dead_tilde", "O"], "Õ"), (["dead_grave", "a"], "à"),
+    (["dead_grave", "A"], "À"), (["dead_diaeresis", "u"], "ü"), (["dead_diaeresis", "U"], "Ü"),
+]
+# What accent removal makes of them.
+PLAIN = {"á": "a", "é": "e", "í": "i", "ó": "o", "ú": "u", "â": "a", "ê": "e", "ô": "o",
+         "ã": "a", "õ": "o", "à": "a", "ü": "u"}
+
+
+def plain(letter):
+    base = PLAIN.get(letter.lower(), letter.lower())
+    return base.upper() if letter.isupper() else base
+
+
+def key_presses(lines):
+    return [int(line.split("=")[1]) for line in lines if "KeyPress KeyAscii=" in line]
+
+
+def type_accented(demo, removal):
+    """Every accented letter of Portuguese through dead keys, in result-only mode so that
+    the text is what was typed; the host hears each letter's own code."""
+    demo.switch_on("sListaSoResultado")
+    if removal:
+        demo.switch_on("sTirarAcento")
+    demo.focus_box("Cidade")
+    before = len(demo.log())
+    for sequence, _ in ACCENTED:
+        keys(*sequence)
+    letters = "".join(letter for _, letter in ACCENTED)
+    expected = "".join(plain(letter) for letter in letters) if removal else letters
+    require(wait_until(lambda: demo.text("Cidade") == expected),
+            "text %r, expected %r" % (demo.text("Cidade"), expected))
+    heard = key_presses(demo.new_log_lines(before))
+    codes = [ord(letter) for letter in letters]
+    require(heard == codes, "the host heard KeyPress %s, expected %s" % (heard, codes))
+
+
+def check_accents_plain(demo):
+    type_accented(demo, removal=False)
+
+
+def check_accents_removed(demo):
+    type_accented(demo, removal=True)
+
+
+def check_refused_through_dead_keys(demo):
+    """Dead acute twice gives the acute accent, dead acute and space the apostrophe: both
+    are refused characters and never reach the text."""
+    demo.switch_on("sListaSoResultado")
+    demo.focus_box("Cidade")
+    before = len(demo.log())
+    keys("a", "dead_acute", "dead_acute", "dead_acute", "space", "b")
+    require(wait_until(lambda: demo.text("Cidade") == "ab"),
+            "text %r, expected 'ab'" % demo.text("Cidade"))
+    heard = key_presses(demo.new_log_lines(before))
+    require(heard == [97, 180, 39, 98], "the host heard KeyPress %s" % heard)
+
+
+def check_search_of_a_composed_letter(demo):
+    """S, dead tilde, a, o with accent removal: the host hears 227, the search is 'Sao'."""
+    demo.switch_on("sTirarAcento")
+    demo.focus_box("Cidade")
+    before = len(demo.log())
+    keys("S", "dead_tilde", "a", "o")
+    statement = "like 'Sao*'"
+    lines = wait_until(lambda: [l for l in demo.new_log_lines(before) if statement in l])
+    require(lines, "no search for 'Sao*' in %s" % demo.new_log_lines(before))
+    require(227 in key_presses(demo.new_log_lines(before)), "the host never heard 227")
+    require(demo.text("Cidade").startswith("São"),
+            "the completion %r does not begin with São" % demo.text("Cidade"))
+
+
+def focus_colour_in(screen, accessible):
+    x, y, width, height = extents(accessible)
+    rows = screen.pixels(x, y, width, height)
+    return sum(pixel == FOCUS_COLOUR for row in rows for pixel in row) > width * height // 4
+
+
+def check_click_focuses_either_box(demo, screen):
+    for label, other in (("Cidade", "Pessoa"), ("Pessoa", "Cidade")):
+        demo.click(demo.box(label), dx=40)
+        require(wait_until(lambda: demo.focused(label)), "a click did not focus " + label)
+        require(not demo.focused(other), other + " kept the focus")
+        require(wait_until(lambda: focus_colour_in(screen, demo.box(label))),
+                label + " does not show the focus colour")
+        require(not focus_colour_in(screen, demo.box(other)),
+                other + " still shows the focus colour")
+
+
+def check_list_is_drawn(demo, screen, shots):
+    demo.focus_box("Cidade")
+    keys("b", "e", "l")
+    window = wait_until(demo.list_window)
+    require(window is not None, "no list after typing 'bel'")
+    require(wait_until(lambda: demo.text("Cidade") == "Bela Cruz"),
+            "text %r after 'bel'" % demo.text("Cidade"))
+    x, y, width, height = extents(window)
+    box_x, box_y, box_width, box_height = extents(demo.box("Cidade"))
+    require(abs(y - (box_y + box_height)) <= 2 and x == box_x,
+            "the list is not under the box")
+    time.sleep(0.3)
+    rows = screen.pixels(x, y, width, height)
+    pixels = [pixel for row in rows for pixel in row]
+    black = sum(pixel == (0, 0, 0) for pixel in pixels)
+    light = sum(min(pixel) > 200 for pixel in pixels)
+    screen.save(os.path.join(shots, "list.png"))
+    require(black < len(pixels) // 4, "the list is drawn black (%d of %d pixels)" %
+            (black, len(pixels)))
+    require(light > len(pixels) // 2, "the list has no light background")
+    # Whole rows: no row crosses the top or the bottom edge of the list.
+    for i in range(window.childCount):
+        item = window.getChildAtIndex(i)
+        if item is not None:
+            _, item_y, _, item_height = extents(item)
+            top, bottom = y + 1, y + height - 1
+            require(not (item_y < top < item_y + item_height) and
+                    not (item_y < bottom < item_y + item_height),
+                    "row %d is cut by the list's edge" % i)
+
+
+def check_enter_moves_on(demo):
+    demo.switch_on("sAutoEnterTab")
+    demo.focus_box("Cidade")
+    keys("n", "a", "t", "a", "l", "Return")
+    require(wait_until(lambda: demo.focused("Pessoa")), "Enter did not move to the next box")
+    require(demo.text("Cidade") == "Natal", "text %r" % demo.text("Cidade"))
+
+
+def check_click_on_a_row(demo):
+    demo.focus_box("Cidade")
+    before = len(demo.log())
+    keys("r", "e", "c", "i", "f")
+    window = wait_until(demo.list_window)
+    require(window is not None, "no list after typing 'recif'")
+    first = wait_until(lambda: window.getChildAtIndex(0))
+    require(first is not None and first.name == "Recife", "the first row is not Recife")
+    demo.click(first)
+    require(wait_until(lambda: demo.list_window() is None), "the list stayed open")
+    lines = demo.new_log_lines(before)
+    require(demo.text("Cidade") == "Recife", "text %r" % demo.text("Cidade"))
+    require('Cidade: CodigoAssociado Numero="3315"' in lines and "Cidade: Click" in lines,
+            "the host heard %s" % lines[-4:])
+
+
+def check_backspace(demo):
+    demo.focus_box("Cidade")
+    keys("r", "e", "c", "i", "f", "e")
+    require(wait_until(lambda: demo.text("Cidade") == "Recife"), "text %r" % demo.text("Cidade"))
+    keys("BackSpace")
+    require(wait_until(lambda: demo.text("Cidade") == "Recif"),
+            "text %r after Backspace" % demo.text("Cidade"))
+
+
+def check_escape_closes_the_list(demo):
+    demo.focus_box("Cidade")
+    keys("b", "e", "l")
+    require(wait_until(demo.list_window) is not None, "no list after typing 'bel'")
+    keys("Escape")
+    require(wait_until(lambda: demo.list_window() is None), "Esc did not close the list")
+    require(demo.focused("Cidade"), "Esc took the focus away")
+    require(demo.text("Cidade") == "Bela Cruz", "text %r" % demo.text("Cidade"))
+
+
+LAYOUTS = [("br", ""), ("us", "intl")]
+
+
+def checks(shots):
+    screen = Screen()
+    yield "click focuses either box", lambda demo: check_click_focuses_either_box(demo, screen)
+    yield "the list is drawn under the box", lambda demo: check_list_is_drawn(demo, screen, shots)
+    for name, variant in LAYOUTS:
+        where = " (%s)" % " ".join(filter(None, [name, variant]))
+        for title, check in (
+                ("accented letters through dead keys", check_accents_plain),
+                ("accented letters with accent removal", check_accents_removed),
+                ("refused characters through dead keys", check_refused_through_dead_keys),
+                ("a composed letter searched as typed", check_search_of_a_composed_letter)):
+            yield title + where, lambda demo, check=check, name=name, variant=variant: (
+                layout(name, variant), check(demo))
+    yield "Enter with sAutoEnterTab moves on", check_enter_moves_on
+    yield "a click on a list row chooses it", check_click_on_a_row
+    yield "Backspace deletes", check_backspace
+    yield "Esc closes the list", check_escape_closes_the_list
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("demo")
+    parser.add_argument("shots")
+    arguments = parser.parse_args()
+    os.makedirs(arguments.shots, exist_ok=True)
+    failed = 0
+    for name, check in checks(arguments.shots):
+        layout("br")
+        demo = None
+        try:
+            demo = Demo(arguments.demo)
+            check(demo)
+            print("ok - " + name, flush=True)
+        except CheckFailed as failure:
+            failed += 1
+            print("not ok - %s: %s" % (name, failure), flush=True)
+            Screen().save(os.path.join(arguments.shots, name.replace(" ", "-") + ".png"))
+        except Exception:
+            failed += 1
+            print("not ok - %s: %s" % (name, traceback.format_exc().strip().splitlines()[-1]),
+                  flush=True)
+        finally:
+            if demo is not None:
+                demo.close()
+    print("%d failed" % failed if failed else "all passed")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
