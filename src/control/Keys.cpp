@@ -85,8 +85,9 @@ struct Modifier {
     Integer keyCode;
     Integer shift;
 };
-constexpr Modifier kModifiers[] = {
-    {u'+', Key::ShiftKey, Shift::Shift}, {u'^', 17, Shift::Ctrl}, {u'%', Key::Alt, Shift::Alt}};
+constexpr Modifier kModifiers[] = {{u'+', Key::ShiftKey, Shift::Shift},
+                                   {u'^', Key::Ctrl, Shift::Ctrl},
+                                   {u'%', Key::Alt, Shift::Alt}};
 
 const Modifier* modifierOf(char16_t c) {
     for (const auto& m : kModifiers)

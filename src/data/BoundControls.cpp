@@ -65,7 +65,7 @@ void ListModel::listField(const String& name) {
 }
 
 void ListModel::boundColumn(const String& name) {
-    if (name != u"xnadas")
+    if (name != kNoBoundColumn)
         checkColumn(name);
     boundColumn_ = name;
     resolveColumns();

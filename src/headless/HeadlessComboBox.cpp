@@ -277,10 +277,10 @@ void HeadlessComboBox::paste(const String& text) {
     Integer keyCode = Key::V;
     Integer shift = Shift::Ctrl;
     keyDown(keyCode, shift);
-    Integer keyAscii = 22;
+    Integer keyAscii = Ascii::CtrlV;
     if (control_)
         control_->dbComb_KeyPress(keyAscii);
-    if (keyAscii == 22)
+    if (keyAscii == Ascii::CtrlV)
         replaceSelection(text);
     keyUp(Key::V, Shift::Ctrl);
 }

@@ -1,5 +1,6 @@
 // The key-down handler and the keyboard and pointer services around it.
 #include "control/ResumeNext.h"
+#include "veltra/Codes.h"
 #include "veltra/Veltra.h"
 
 #include <cmath>
@@ -9,13 +10,6 @@
 namespace veltra {
 
 namespace {
-
-constexpr Integer kEnter = 13;
-constexpr Integer kTab = 9;
-
-bool isArrow(Integer keyCode) {
-    return keyCode >= 37 && keyCode <= 40;
-}
 
 // A single-precision length as a 32-bit integer, rounded half to even; throws when it
 // does not fit.
@@ -32,14 +26,14 @@ Long roundedToLong(Single value) {
 // The first key after focus entry drops the list open, with the caret still at the
 // start (the box selects its whole text on focus entry); Enter and Tab never do.
 void Veltra::dbComb_KeyDown(Integer& KeyCode, Integer& Shift) {
-    if (KeyCode != kEnter && KeyCode != kTab && AbrirListaPendente &&
+    if (KeyCode != Key::Enter && KeyCode != Key::Tab && AbrirListaPendente &&
         readOr(true, [&] { return dbComb.SelStart() == 0; })) {
         ListaAbertaNaTecla = true;
         AbrirListaPendente = false;
         resumeNext([&] { windowing_.SendKeys(u"%{DOWN}", false); });
     }
     // The tool tip shows a character counter while the user types; arrows clear it.
-    if (isArrow(KeyCode))
+    if (Key::isArrow(KeyCode))
         resumeNext([&] { dbComb.ToolTipText(u""); });
     resumeNext([&] { events_.KeyDown(KeyCode, Shift); });
 }

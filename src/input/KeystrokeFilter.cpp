@@ -1,5 +1,6 @@
 // The filter every typed character passes before the combo box inserts it.
 #include "control/ResumeNext.h"
+#include "veltra/Codes.h"
 #include "veltra/Veltra.h"
 
 #include <array>
@@ -8,8 +9,6 @@ namespace veltra {
 
 namespace {
 
-constexpr Integer kCtrlC = 3, kCtrlV = 22, kBackspace = 8, kEnter = 13, kEsc = 27;
-
 // Characters that would break a statement or a pattern, refused whatever the options say.
 bool isRefused(Integer c) {
     return c == 39 || c == 34 || c == 180 || c == 124 || c == 91;
@@ -17,7 +16,8 @@ bool isRefused(Integer c) {
 
 // Editing keys and the wildcards pass untouched: * and ? are typed to search with.
 bool passesUntouched(Integer c) {
-    return c == kBackspace || c == kEsc || c == 42 || c == 63;
+    return c == Ascii::Backspace || c == Ascii::Esc || c == Ascii::Asterisk ||
+           c == Ascii::QuestionMark;
 }
 
 bool isLetterOrNameMark(Integer c) {
@@ -61,22 +61,22 @@ Integer withoutAccent(Integer c) {
 // The host sees every key first; the rules then work on the code it left.
 void Veltra::dbComb_KeyPress(Integer& KeyAscii) {
     resumeNext([&] { events_.KeyPress(KeyAscii); });
-    if (KeyAscii == kCtrlC || KeyAscii == kCtrlV)
+    if (KeyAscii == Ascii::CtrlC || KeyAscii == Ascii::CtrlV)
         return;
     if (isRefused(KeyAscii)) {
         KeyAscii = 0;
         return;
     }
-    TeclouApagar = KeyAscii == kBackspace;
+    TeclouApagar = KeyAscii == Ascii::Backspace;
     // Enter confirms the text and never reaches the box; it may act as a click and a Tab,
     // in that order.
-    if (KeyAscii == kEnter) {
+    if (KeyAscii == Ascii::Enter) {
         resumeNext([&] { TextoConfirmado = dbComb.Text(); });
         if (sAutoEnterClick_)
             resumeNext([&] { events_.Click(); });
         if (sAutoEnterTab_)
             DarTAB();
-        KeyAscii = 0;
+        KeyAscii = Ascii::None;
         return;
     }
     if (passesUntouched(KeyAscii))

@@ -44,7 +44,7 @@ constexpr NamedKey kNamedKeys[] = {{Qt::Key_Backspace, Key::Backspace},
                                    {Qt::Key_Return, Key::Enter},
                                    {Qt::Key_Enter, Key::Enter},
                                    {Qt::Key_Shift, Key::ShiftKey},
-                                   {Qt::Key_Control, 17},
+                                   {Qt::Key_Control, Key::Ctrl},
                                    {Qt::Key_Alt, Key::Alt},
                                    {Qt::Key_Escape, Key::Esc},
                                    {Qt::Key_End, Key::End},
@@ -102,9 +102,9 @@ std::optional<Integer> characterCodeOf(const QKeyEvent* event) {
     }
     if (event->modifiers() & Qt::ControlModifier) {
         if (event->key() == Qt::Key_C)
-            return Integer{3};
+            return Ascii::CtrlC;
         if (event->key() == Qt::Key_V)
-            return Integer{22};
+            return Ascii::CtrlV;
         return std::nullopt;
     }
     const QString text = event->text();
@@ -537,7 +537,7 @@ void QtComboBox::keyPress(QKeyEvent* event) {
         return;
     }
     pressCharacter(*character,
-                   *character == 22 ? QApplication::clipboard()->text() : event->text());
+                   *character == Ascii::CtrlV ? QApplication::clipboard()->text() : event->text());
 }
 
 // The key press of a character: the control hears the code first and may change it; a
@@ -555,10 +555,10 @@ void QtComboBox::pressCharacter(Integer keyAscii, const QString& text) {
     case Key::Esc:
         closeList();
         return;
-    case 3:
+    case Ascii::CtrlC:
         edit->copy();
         return;
-    case 22:
+    case Ascii::CtrlV:
         // Pasting nothing where nothing is selected is no edit (the line edit would still
         // report a change).
         if (!locked_ && (!text.isEmpty() || edit->hasSelectedText()))

@@ -26,7 +26,7 @@ void replaceLetter(String& s, char16_t letter, Where where) {
 
 String codeColumn(const QueryInputs& in) {
     if (in.boundColumn == kNoBoundColumn)
-        return u"0 as xnadas, ";
+        return u"0 as " + String(kNoBoundColumn) + u", ";
     return in.table + u"." + in.boundColumn + u", ";
 }
 

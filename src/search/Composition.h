@@ -1,12 +1,12 @@
 // The statements that the control gives its data source, composed as text.
 #pragma once
 
+#include "veltra/Codes.h"
 #include "veltra/Types.h"
 
 namespace veltra {
 
 // The placeholder bound column: rows then all get the key 0 and equal list values collapse.
-inline constexpr std::u16string_view kNoBoundColumn = u"xnadas";
 
 // Everything a statement is made of, read afresh for every composition.
 struct QueryInputs {

@@ -3,6 +3,7 @@
 // next key overwrites it, and the row's key is reported.
 #include "control/ResumeNext.h"
 #include "search/Composition.h"
+#include "veltra/Codes.h"
 #include "veltra/Veltra.h"
 
 #include <stdexcept>
@@ -12,11 +13,9 @@ namespace veltra {
 
 namespace {
 
-constexpr Integer kBackspace = 8, kTab = 9, kEnter = 13, kAlt = 18, kDelete = 46;
-
 // Keys that move, confirm or open menus: they are only reported.
 bool searchesNothing(Integer keyCode) {
-    return (keyCode >= 37 && keyCode <= 40) || keyCode == kAlt || keyCode == kEnter;
+    return Key::isArrow(keyCode) || keyCode == Key::Alt || keyCode == Key::Enter;
 }
 
 // The caret as the 16-bit integer the control keeps; a position beyond its range fails.
@@ -41,7 +40,8 @@ void Veltra::dbComb_KeyUp(Integer& KeyCode, Integer& Shift) {
     const auto length = [&] { return static_cast<long long>(text().size()); };
     const auto holds = [](auto&& test) { return readOr(true, test); };
 
-    if (holds([&] { return !dbComb.Text().empty(); }) && KeyCode != kTab && KeyCode != kEnter)
+    if (holds([&] { return !dbComb.Text().empty(); }) && KeyCode != Key::Tab &&
+        KeyCode != Key::Enter)
         PosicionarCursor();
 
     // The key that dropped the list open: everything after the first character is
@@ -112,8 +112,8 @@ void Veltra::dbComb_KeyUp(Integer& KeyCode, Integer& Shift) {
             // release reports the key.
             resumeNext([&] { windowing_.SendKeys(u"{RIGHT}", false); });
             return;
-        } else if (holds([&] { return !txtDbComb.Text().empty(); }) && KeyCode != kBackspace &&
-                   KeyCode != kDelete) {
+        } else if (holds([&] { return !txtDbComb.Text().empty(); }) && KeyCode != Key::Backspace &&
+                   KeyCode != Key::Delete) {
             resumeNext([&] { dbComb.SelStart(UltimaPosicao); });
             resumeNext([&] { dbComb.SelLength(static_cast<Long>(n)); });
         }

@@ -2,6 +2,7 @@
 // data-bound combo box.
 #pragma once
 
+#include "veltra/Codes.h"
 #include "veltra/data/SqliteDataSource.h"
 
 namespace veltra {
@@ -70,7 +71,7 @@ class ListModel {
 
     SqliteDataSource& source_;
     String listField_;
-    String boundColumn_ = u"xnadas";
+    String boundColumn_ = String(kNoBoundColumn);
     std::shared_ptr<RowSet> rows_;
     std::optional<std::size_t> listColumn_;
     std::optional<std::size_t> keyColumn_;

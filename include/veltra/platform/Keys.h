@@ -2,6 +2,7 @@
 // key strings of the key-sending service; shared by the platforms.
 #pragma once
 
+#include "veltra/Codes.h"
 #include "veltra/Types.h"
 
 #include <vector>
@@ -16,18 +17,6 @@ struct KeyStroke {
     bool up = false;
     char16_t character = 0;
 };
-
-namespace Shift {
-inline constexpr Integer Shift = 1;
-inline constexpr Integer Ctrl = 2;
-inline constexpr Integer Alt = 4;
-} // namespace Shift
-
-namespace Key {
-inline constexpr Integer Backspace = 8, Tab = 9, Enter = 13, ShiftKey = 16, Alt = 18, Esc = 27,
-                         End = 35, Home = 36, Left = 37, Up = 38, Right = 39, Down = 40,
-                         Delete = 46, V = 86;
-}
 
 // The virtual-key code and shift state with which a character is typed on a US keyboard.
 // Accented letters use their base letter's key, ç and Ç key 186; other characters key 0.
