@@ -8,6 +8,8 @@
 
 #include "veltra/Events.h"
 #include "veltra/Font.h"
+#include "veltra/Properties.h"
+#include "veltra/PropertyList.h"
 #include "veltra/Types.h"
 #include "veltra/platform/ComboBox.h"
 #include "veltra/platform/DataSource.h"
@@ -40,61 +42,12 @@ class Veltra final : public ControlNotifications {
     void ReadProperties(PropertyBag& bag);
     void WriteProperties(PropertyBag& bag);
 
-    // Appearance and text, held by the combo box.
-    Colour ForeColor() const;
-    void ForeColor(Colour New_ForeColor);
-    bool Enabled() const;
-    void Enabled(bool New_Enabled);
-    FontRef Font() const;
-    void Font(FontRef New_Font);
-    bool Locked() const;
-    void Locked(bool New_Locked);
-    String Text() const;
-    void Text(const String& New_Text);
-
-    // Option switches.
-    bool sAutoEnterTab() const;
-    void sAutoEnterTab(bool New_sAutoEnterTab);
-    bool sAutoEnterClick() const;
-    void sAutoEnterClick(bool New_sAutoEnterClick);
-    bool sTirarAcento() const;
-    void sTirarAcento(bool New_sTirarAcento);
-    bool sSempreMaiusculas() const;
-    void sSempreMaiusculas(bool New_sSempreMaiusculas);
-    bool FontAuto() const;
-    void FontAuto(bool New_FontAuto);
-    bool sApenasLetras() const;
-    void sApenasLetras(bool New_sApenasLetras);
-    bool sLetraCapital() const;
-    void sLetraCapital(bool New_sLetraCapital);
-    Integer sMaxLength() const;
-    void sMaxLength(Integer New_sMaxLength);
-    bool sListaSoResultado() const;
-    void sListaSoResultado(bool New_sListaSoResultado);
-    String ToolTipText2() const;
-    void ToolTipText2(const String& New_ToolTipText2);
-    bool sNuncaVazio() const;
-    void sNuncaVazio(bool New_sNuncaVazio);
-
-    // Data source binding.
-    String x4_BoundColumn() const;
-    void x4_BoundColumn(const String& New_BoundColumn);
-    String Connect() const;
-    void Connect(const String& New_Connect);
-    String x1_DatabaseName() const;
-    void x1_DatabaseName(const String& New_DatabaseName);
-    String x3_ListField() const;
-    void x3_ListField(const String& New_ListField);
-    String x2_NomeTabela() const;
-    void x2_NomeTabela(const String& New_NomeTabela);
-    String BoundText() const;
-    void BoundText(const String& New_BoundText);
-    String yValorAuxiliar() const;
-    void yValorAuxiliar(const String& New_yValorAuxiliar);
-    String yCampoAuxiliar() const;
-    void yCampoAuxiliar(const String& New_yCampoAuxiliar);
-    String yTabelaAuxiliar() const;
-    void yTabelaAuxiliar(const String& New_yTabelaAuxiliar);
+    // The properties, each a Get and a Let under its own name (Set for Font), as
+    // veltra/PropertyList.h lists them.
+#define VELTRA_DECLARE_ACCESSORS(Name, Type, Id, Holder, ...)                                      \
+    VELTRA_IF_ACCESSORS_##Holder(Type Name() const; void Name(PropertyArgument<Type> New_##Name);)
+    VELTRA_PROPERTIES(VELTRA_DECLARE_ACCESSORS)
+#undef VELTRA_DECLARE_ACCESSORS
 
     // Read and written by the host directly; only the key-release search reads it.
     bool SuperPesquisa = false;
@@ -129,7 +82,15 @@ class Veltra final : public ControlNotifications {
     void UserControl_Resize() override;
 
   private:
+    friend std::span<const PropertyInfo> properties();
     enum class OnFailure { ResumeNext, Throw };
+
+    // The saved form of the values that child controls hold.
+#define VELTRA_DECLARE_CHILD_PERSISTENCE(Name, Type, Id, Holder, ...)                              \
+    VELTRA_IF_CHILD_SAVED_##Holder(Variant saved##Name() const;                                    \
+                                   void restore##Name(const Variant& value);)
+    VELTRA_PROPERTIES(VELTRA_DECLARE_CHILD_PERSISTENCE)
+#undef VELTRA_DECLARE_CHILD_PERSISTENCE
 
     // Query composition and the apply sequence.
     QueryInputs queryInputs() const;
@@ -166,23 +127,11 @@ class Veltra final : public ControlNotifications {
     bool OrdemNumericaAtiva = false;
     // How many runs of the text-change handler are under way, nested through its writes.
     int changeNesting_ = 0;
-    // Stored option and auxiliary values.
-    String yTabelaAuxiliar_;
-    bool sNuncaVazio_ = false;
-    String yValorAuxiliar_;
-    String yCampoAuxiliar_;
-    String ToolTipText2_;
-    bool sListaSoResultado_ = false;
-    String x2_NomeTabela_;
-    String DataFields;
-    Integer sMaxLength_ = 0;
-    bool sApenasLetras_ = false;
-    bool sLetraCapital_ = false;
-    bool FontAuto_ = false;
-    bool sAutoEnterTab_ = false;
-    bool sAutoEnterClick_ = false;
-    bool sTirarAcento_ = false;
-    bool sSempreMaiusculas_ = false;
+    // The values of the properties that the control keeps itself.
+#define VELTRA_DECLARE_MEMBER(Name, Type, Id, Holder, ...)                                         \
+    VELTRA_IF_MEMBER_##Holder(Type Name##_{};)
+    VELTRA_PROPERTIES(VELTRA_DECLARE_MEMBER)
+#undef VELTRA_DECLARE_MEMBER
 };
 
 } // namespace veltra

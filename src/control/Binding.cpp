@@ -133,14 +133,6 @@ void Veltra::yTabelaAuxiliar(const String& New_yTabelaAuxiliar) {
     yTabelaAuxiliar_.clear();
 }
 
-String Veltra::yCampoAuxiliar() const {
-    return yCampoAuxiliar_;
-}
-void Veltra::yCampoAuxiliar(const String& New_yCampoAuxiliar) {
-    yCampoAuxiliar_ = New_yCampoAuxiliar;
-    notify(u"yCampoAuxiliar");
-}
-
 String Veltra::yValorAuxiliar() const {
     return yValorAuxiliar_;
 }

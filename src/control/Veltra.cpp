@@ -33,30 +33,6 @@ void Veltra::InitProperties() {
     FontAuto_ = true;
 }
 
-bool Veltra::sAutoEnterTab() const {
-    return sAutoEnterTab_;
-}
-void Veltra::sAutoEnterTab(bool New_sAutoEnterTab) {
-    sAutoEnterTab_ = New_sAutoEnterTab;
-    notify(u"sAutoEnterTab");
-}
-
-bool Veltra::sAutoEnterClick() const {
-    return sAutoEnterClick_;
-}
-void Veltra::sAutoEnterClick(bool New_sAutoEnterClick) {
-    sAutoEnterClick_ = New_sAutoEnterClick;
-    notify(u"sAutoEnterClick");
-}
-
-bool Veltra::sTirarAcento() const {
-    return sTirarAcento_;
-}
-void Veltra::sTirarAcento(bool New_sTirarAcento) {
-    sTirarAcento_ = New_sTirarAcento;
-    notify(u"sTirarAcento");
-}
-
 // The two case options exclude each other: switching one on switches the other off, and
 // the nested Let receives False, so the chain stops after one step.
 bool Veltra::sSempreMaiusculas() const {
@@ -77,46 +53,6 @@ void Veltra::sLetraCapital(bool New_sLetraCapital) {
     notify(u"sLetraCapital");
     if (New_sLetraCapital)
         sSempreMaiusculas(false);
-}
-
-bool Veltra::FontAuto() const {
-    return FontAuto_;
-}
-void Veltra::FontAuto(bool New_FontAuto) {
-    FontAuto_ = New_FontAuto;
-    notify(u"FontAuto");
-}
-
-bool Veltra::sApenasLetras() const {
-    return sApenasLetras_;
-}
-void Veltra::sApenasLetras(bool New_sApenasLetras) {
-    sApenasLetras_ = New_sApenasLetras;
-    notify(u"sApenasLetras");
-}
-
-Integer Veltra::sMaxLength() const {
-    return sMaxLength_;
-}
-void Veltra::sMaxLength(Integer New_sMaxLength) {
-    sMaxLength_ = New_sMaxLength;
-    notify(u"sMaxLength");
-}
-
-bool Veltra::sListaSoResultado() const {
-    return sListaSoResultado_;
-}
-void Veltra::sListaSoResultado(bool New_sListaSoResultado) {
-    sListaSoResultado_ = New_sListaSoResultado;
-    notify(u"sListaSoResultado");
-}
-
-bool Veltra::sNuncaVazio() const {
-    return sNuncaVazio_;
-}
-void Veltra::sNuncaVazio(bool New_sNuncaVazio) {
-    sNuncaVazio_ = New_sNuncaVazio;
-    notify(u"sNuncaVazio");
 }
 
 // Stored padded with one space on each side, so that the tip does not touch the border.

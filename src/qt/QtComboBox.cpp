@@ -29,6 +29,24 @@ String fromQString(const QString& text) {
                   static_cast<std::size_t>(text.size()));
 }
 
+QFont toQFont(const Font& font) {
+    QFont result(toQString(font.Name()));
+    result.setPointSizeF(std::max(1.0f, font.Size()));
+    result.setBold(font.Bold());
+    result.setItalic(font.Italic());
+    result.setUnderline(font.Underline());
+    result.setStrikeOut(font.Strikethrough());
+    return result;
+}
+
+FontRef fromQFont(const QFont& font) {
+    auto result = Font::make(fromQString(font.family()), static_cast<float>(font.pointSizeF()),
+                             font.bold(), font.italic());
+    result->Underline(font.underline());
+    result->Strikethrough(font.strikeOut());
+    return result;
+}
+
 namespace {
 
 constexpr int kRowsPerFetch = 100;
@@ -432,12 +450,7 @@ void QtComboBox::Font(FontRef value) {
 }
 
 void QtComboBox::applyFont() {
-    QFont font(toQString(font_->Name()));
-    font.setPointSizeF(std::max(1.0f, font_->Size()));
-    font.setBold(font_->Bold());
-    font.setItalic(font_->Italic());
-    font.setUnderline(font_->Underline());
-    font.setStrikeOut(font_->Strikethrough());
+    const QFont font = toQFont(*font_);
     widget_->setFont(font);
     popup_->setFont(font);
     widget_->resize(widget_->width(), widget_->sizeHint().height());

@@ -231,164 +231,53 @@ void VeltraWidget::resizeEvent(QResizeEvent* event) {
     parts_->control->UserControl_Resize();
 }
 
-quint32 VeltraWidget::ForeColor() const {
-    return parts_->control->ForeColor();
+namespace {
+
+template <class T>
+QtValue<T> toQt(const T& value) {
+    return value;
 }
-void VeltraWidget::setForeColor(quint32 value) {
-    parts_->control->ForeColor(value);
+QString toQt(const String& value) {
+    return toQString(value);
 }
-bool VeltraWidget::Enabled() const {
-    return parts_->control->Enabled();
+QFont toQt(const FontRef& value) {
+    return value ? toQFont(*value) : QFont();
 }
-void VeltraWidget::setEnabledProperty(bool value) {
-    parts_->control->Enabled(value);
+
+template <class T>
+T fromQt(const QtValue<T>& value) {
+    return value;
 }
-QFont VeltraWidget::Font() const {
-    return parts_->combo.widget().font();
+template <>
+String fromQt<String>(const QString& value) {
+    return fromQString(value);
 }
-void VeltraWidget::setFontProperty(const QFont& value) {
-    auto font = Font::make(fromQString(value.family()), static_cast<float>(value.pointSizeF()),
-                           value.bold(), value.italic());
-    font->Underline(value.underline());
-    font->Strikethrough(value.strikeOut());
-    parts_->control->Font(font);
+template <>
+FontRef fromQt<FontRef>(const QFont& value) {
+    return fromQFont(value);
 }
-bool VeltraWidget::Locked() const {
-    return parts_->control->Locked();
-}
-void VeltraWidget::setLocked(bool value) {
-    parts_->control->Locked(value);
-}
-QString VeltraWidget::Text() const {
-    return toQString(parts_->control->Text());
-}
-void VeltraWidget::setText(const QString& value) {
-    parts_->control->Text(fromQString(value));
-}
-bool VeltraWidget::sAutoEnterTab() const {
-    return parts_->control->sAutoEnterTab();
-}
-void VeltraWidget::setSAutoEnterTab(bool value) {
-    parts_->control->sAutoEnterTab(value);
-}
-bool VeltraWidget::sAutoEnterClick() const {
-    return parts_->control->sAutoEnterClick();
-}
-void VeltraWidget::setSAutoEnterClick(bool value) {
-    parts_->control->sAutoEnterClick(value);
-}
-bool VeltraWidget::sTirarAcento() const {
-    return parts_->control->sTirarAcento();
-}
-void VeltraWidget::setSTirarAcento(bool value) {
-    parts_->control->sTirarAcento(value);
-}
-bool VeltraWidget::sSempreMaiusculas() const {
-    return parts_->control->sSempreMaiusculas();
-}
-void VeltraWidget::setSSempreMaiusculas(bool value) {
-    parts_->control->sSempreMaiusculas(value);
-}
-bool VeltraWidget::FontAuto() const {
-    return parts_->control->FontAuto();
-}
-void VeltraWidget::setFontAuto(bool value) {
-    parts_->control->FontAuto(value);
-}
-bool VeltraWidget::sApenasLetras() const {
-    return parts_->control->sApenasLetras();
-}
-void VeltraWidget::setSApenasLetras(bool value) {
-    parts_->control->sApenasLetras(value);
-}
-bool VeltraWidget::sLetraCapital() const {
-    return parts_->control->sLetraCapital();
-}
-void VeltraWidget::setSLetraCapital(bool value) {
-    parts_->control->sLetraCapital(value);
-}
-QString VeltraWidget::x4_BoundColumn() const {
-    return toQString(parts_->control->x4_BoundColumn());
-}
-void VeltraWidget::setX4_BoundColumn(const QString& value) {
-    parts_->control->x4_BoundColumn(fromQString(value));
-}
-QString VeltraWidget::Connect() const {
-    return toQString(parts_->control->Connect());
-}
-void VeltraWidget::setConnect(const QString& value) {
-    parts_->control->Connect(fromQString(value));
-}
-QString VeltraWidget::x1_DatabaseName() const {
-    return toQString(parts_->control->x1_DatabaseName());
-}
-void VeltraWidget::setX1_DatabaseName(const QString& value) {
-    parts_->control->x1_DatabaseName(fromQString(value));
-}
-QString VeltraWidget::x3_ListField() const {
-    return toQString(parts_->control->x3_ListField());
-}
-void VeltraWidget::setX3_ListField(const QString& value) {
-    parts_->control->x3_ListField(fromQString(value));
-}
-qint16 VeltraWidget::sMaxLength() const {
-    return parts_->control->sMaxLength();
-}
-void VeltraWidget::setSMaxLength(qint16 value) {
-    parts_->control->sMaxLength(value);
-}
-QString VeltraWidget::x2_NomeTabela() const {
-    return toQString(parts_->control->x2_NomeTabela());
-}
-void VeltraWidget::setX2_NomeTabela(const QString& value) {
-    parts_->control->x2_NomeTabela(fromQString(value));
-}
-bool VeltraWidget::sListaSoResultado() const {
-    return parts_->control->sListaSoResultado();
-}
-void VeltraWidget::setSListaSoResultado(bool value) {
-    parts_->control->sListaSoResultado(value);
-}
-QString VeltraWidget::BoundText() const {
-    return toQString(parts_->control->BoundText());
-}
-void VeltraWidget::setBoundText(const QString& value) {
-    parts_->control->BoundText(fromQString(value));
-}
-QString VeltraWidget::ToolTipText2() const {
-    return toQString(parts_->control->ToolTipText2());
-}
-void VeltraWidget::setToolTipText2(const QString& value) {
-    parts_->control->ToolTipText2(fromQString(value));
-}
-bool VeltraWidget::sNuncaVazio() const {
-    return parts_->control->sNuncaVazio();
-}
-void VeltraWidget::setSNuncaVazio(bool value) {
-    parts_->control->sNuncaVazio(value);
-}
-QString VeltraWidget::yValorAuxiliar() const {
-    return toQString(parts_->control->yValorAuxiliar());
-}
-void VeltraWidget::setYValorAuxiliar(const QString& value) {
-    parts_->control->yValorAuxiliar(fromQString(value));
-}
-QString VeltraWidget::yCampoAuxiliar() const {
-    return toQString(parts_->control->yCampoAuxiliar());
-}
-void VeltraWidget::setYCampoAuxiliar(const QString& value) {
-    parts_->control->yCampoAuxiliar(fromQString(value));
-}
-QString VeltraWidget::yTabelaAuxiliar() const {
-    return toQString(parts_->control->yTabelaAuxiliar());
-}
-void VeltraWidget::setYTabelaAuxiliar(const QString& value) {
-    parts_->control->yTabelaAuxiliar(fromQString(value));
-}
+
+} // namespace
+
+// clang-format off
+#define VELTRA_QT_GET_LET(Name, Type)                                                             \
+    QtValue<Type> VeltraWidget::Name() const {                                                    \
+        return toQt(parts_->control->Name());                                                     \
+    }                                                                                             \
+    void VeltraWidget::set_##Name(const QtValue<Type>& value) {                                   \
+        parts_->control->Name(fromQt<Type>(value));                                               \
+    }
+#define VELTRA_QT_DEFINE_ACCESSORS(Name, Type, Id, Holder, ...)                                   \
+    VELTRA_IF_ACCESSORS_##Holder(VELTRA_QT_GET_LET(Name, Type))
+// clang-format on
+VELTRA_PROPERTIES(VELTRA_QT_DEFINE_ACCESSORS)
+#undef VELTRA_QT_DEFINE_ACCESSORS
+#undef VELTRA_QT_GET_LET
+
 bool VeltraWidget::SuperPesquisa() const {
     return parts_->control->SuperPesquisa;
 }
-void VeltraWidget::setSuperPesquisa(bool value) {
+void VeltraWidget::set_SuperPesquisa(bool value) {
     parts_->control->SuperPesquisa = value;
 }
 

@@ -1,6 +1,7 @@
 // The Qt widget driven with real key and mouse events, on the offscreen platform.
 #include "veltra/qt/VeltraWidget.h"
 
+#include "veltra/Properties.h"
 #include "veltra/Text.h"
 #include "veltra/data/BoundControls.h"
 
@@ -34,11 +35,11 @@ struct Form {
             [this](const QString& prompt, const QString&) { messages << prompt; });
         QObject::connect(control, &VeltraWidget::CodigoAssociado,
                          [this](QString& numero) { keys << numero; });
-        control->setX1_DatabaseName(database);
-        control->setX2_NomeTabela(table);
-        control->setX3_ListField("Nome");
-        control->setX4_BoundColumn("Id");
-        control->setText("");
+        control->set_x1_DatabaseName(database);
+        control->set_x2_NomeTabela(table);
+        control->set_x3_ListField("Nome");
+        control->set_x4_BoundColumn("Id");
+        control->set_Text("");
         window.show();
         QApplication::setActiveWindow(&window);
         QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -87,7 +88,7 @@ class VeltraWidgetTest : public QObject {
 
     void enterWithAutoTabMovesToTheNextWidget() {
         Form form(sampleDatabase());
-        form.control->setSAutoEnterTab(true);
+        form.control->set_sAutoEnterTab(true);
         form.focus();
         QTest::keyClicks(&form.control->comboBox(), "natal");
         QTest::keyClick(&form.control->comboBox(), Qt::Key_Return);
@@ -136,7 +137,7 @@ class VeltraWidgetTest : public QObject {
     void aClickThatBringsTheFocusSelectsTheWholeText() {
         Form form(sampleDatabase());
         QSignalSpy downs(form.control, &VeltraWidget::MouseDown);
-        form.control->setText("Natal");
+        form.control->set_Text("Natal");
         form.next->setFocus();
         QApplication::processEvents();
         QTest::mouseClick(&form.edit(), Qt::LeftButton, {}, QPoint(5, 5));
@@ -169,7 +170,7 @@ class VeltraWidgetTest : public QObject {
         QSignalSpy doubles(form.control, &VeltraWidget::DblClick);
         QSignalSpy keys(form.control, &VeltraWidget::KeyDown);
         form.next->setFocus();
-        form.control->setEnabledProperty(false);
+        form.control->set_Enabled(false);
         QTest::mouseClick(&form.edit(), Qt::LeftButton, {}, QPoint(5, 5));
         QTest::mouseDClick(&form.edit(), Qt::LeftButton, {}, QPoint(5, 5));
         QTest::keyClick(&form.control->comboBox(), Qt::Key_Tab);
@@ -179,7 +180,7 @@ class VeltraWidgetTest : public QObject {
         QCOMPARE(doubles.count(), 0);
         QCOMPARE(keys.count(), 0);
         QVERIFY(form.next->hasFocus());
-        form.control->setEnabledProperty(true);
+        form.control->set_Enabled(true);
         QTest::mouseClick(&form.edit(), Qt::LeftButton, {}, QPoint(5, 5));
         QApplication::processEvents();
         QCOMPARE(downs.count(), 1);
@@ -197,7 +198,7 @@ class VeltraWidgetTest : public QObject {
         QObject::connect(form.control, &VeltraWidget::KeyUp, [&](qint16& keyCode, qint16&) {
             heard << "up" + QString::number(keyCode);
         });
-        form.control->setSTirarAcento(true);
+        form.control->set_sTirarAcento(true);
         form.focus();
         QTest::keyClicks(&form.control->comboBox(), "sa");
         QApplication::processEvents();
@@ -215,7 +216,7 @@ class VeltraWidgetTest : public QObject {
         QCOMPARE(heard, (QStringList{"245", "up79"}));
         QVERIFY2(form.edit().text().startsWith("São"), qPrintable(form.edit().text()));
         // A word committed at once is typed letter by letter.
-        form.control->setSListaSoResultado(true);
+        form.control->set_sListaSoResultado(true);
         form.edit().selectAll();
         heard.clear();
         QInputMethodEvent word;
@@ -231,9 +232,39 @@ class VeltraWidgetTest : public QObject {
         QCOMPARE(form.edit().text(), before);
     }
 
+    // moc cannot read the property list, so the widget's Q_PROPERTY lines are written out:
+    // they and the property table agree name for name and type for type, and each reaches
+    // the control through Qt's dynamic access.
+    void qtPropertiesAreThePropertyTable() {
+        const QMetaObject& meta = VeltraWidget::staticMetaObject;
+        QStringList table;
+        for (const auto& property : veltra::properties()) {
+            if (!property.get)
+                continue;
+            const QString name = QString::fromUtf8(property.name.data(),
+                                                   static_cast<qsizetype>(property.name.size()));
+            table << name;
+            const int index = meta.indexOfProperty(property.name.data());
+            QVERIFY2(index >= meta.propertyOffset(), qPrintable(name + " has no Q_PROPERTY"));
+            const int types[] = {QMetaType::Bool, QMetaType::Short, QMetaType::UInt,
+                                 QMetaType::QString, QMetaType::QFont};
+            QCOMPARE(meta.property(index).typeId(), types[static_cast<int>(property.type)]);
+        }
+        for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) {
+            const QString name = meta.property(i).name();
+            QVERIFY2(table.contains(name) || name == "SuperPesquisa",
+                     qPrintable(name + " is not in the property table"));
+        }
+        VeltraWidget widget;
+        QVERIFY(widget.setProperty("sMaxLength", qint16(7)));
+        QCOMPARE(widget.control().sMaxLength(), 7);
+        QVERIFY(widget.setProperty("ToolTipText2", QStringLiteral("abc")));
+        QCOMPARE(widget.property("ToolTipText2").toString(), QStringLiteral(" abc "));
+    }
+
     void focusColourAndToolTip() {
         Form form(sampleDatabase());
-        form.control->setToolTipText2("Cidade");
+        form.control->set_ToolTipText2("Cidade");
         form.focus();
         QVERIFY(form.control->control().EstarComFoco());
         QCOMPARE(form.edit().palette().color(QPalette::Base), QColor(255, 255, 192));

@@ -116,6 +116,26 @@ TEST_F(SavedProperties, AnEmptyBagRestoresTheDefaults) {
         EXPECT_FALSE(line.starts_with("changed") || line.starts_with("msgbox")) << line;
 }
 
+// The restore reads the keys in its own order: the options first, then the child
+// controls' values, the list field after the bound column, the tool tip last.
+TEST_F(SavedProperties, RestoresTheKeysInTheirOrder) {
+    struct OrderBag final : PropertyBag {
+        std::vector<std::string> keys;
+        Variant ReadProperty(const String& key, const Variant& d) override {
+            keys.push_back(toUtf8(key));
+            return d;
+        }
+        void WriteProperty(const String&, const Variant&, const Variant&) override {}
+    } order;
+    recorded.form.restoreInstance(order);
+    EXPECT_THAT(order.keys,
+                ElementsAre("sAutoEnterTab", "sAutoEnterClick", "sTirarAcento", "sSempreMaiusculas",
+                            "sApenasLetras", "sLetraCapital", "ForeColor", "Enabled", "Font",
+                            "Locked", "Text", "BoundColumn", "Connect", "DatabaseName", "ListField",
+                            "sMaxLength", "DataFields", "NomeTabela", "ToolTipText2", "sNuncaVazio",
+                            "yValorAuxiliar", "yCampoAuxiliar", "yTabelaAuxiliar"));
+}
+
 TEST_F(SavedProperties, ANewControlWritesEveryKeyWithItsDefault) {
     struct DefaultsBag final : PropertyBag {
         std::vector<std::string> keys;

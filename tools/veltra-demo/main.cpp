@@ -106,11 +106,11 @@ VeltraWidget* boundControl(const QString& database, const QString& table,
                            const QString& field = QStringLiteral("Nome"),
                            const QString& key = QStringLiteral("Id")) {
     auto* control = new VeltraWidget;
-    control->setX1_DatabaseName(database);
-    control->setX2_NomeTabela(table);
-    control->setX3_ListField(field);
-    control->setX4_BoundColumn(key);
-    control->setText("");
+    control->set_x1_DatabaseName(database);
+    control->set_x2_NomeTabela(table);
+    control->set_x3_ListField(field);
+    control->set_x4_BoundColumn(key);
+    control->set_Text("");
     return control;
 }
 
@@ -167,7 +167,7 @@ QWidget* optionsPanel(VeltraWidget* control) {
     auto* maxLength = new QSpinBox;
     maxLength->setRange(0, 200);
     QObject::connect(maxLength, &QSpinBox::valueChanged,
-                     [control](int value) { control->setSMaxLength(static_cast<qint16>(value)); });
+                     [control](int value) { control->set_sMaxLength(static_cast<qint16>(value)); });
     auto* row = new QHBoxLayout;
     row->addWidget(new QLabel(QStringLiteral("sMaxLength")));
     row->addWidget(maxLength);
@@ -215,17 +215,18 @@ int main(int argc, char** argv) {
     VeltraWidget* first = nullptr;
     if (options.table.isEmpty()) {
         auto* city = boundControl(options.database, "Cidades");
-        city->setToolTipText2(QStringLiteral("Digite parte do nome da cidade; * pesquisa trechos"));
+        city->set_ToolTipText2(
+            QStringLiteral("Digite parte do nome da cidade; * pesquisa trechos"));
         auto* state = new QComboBox;
         for (const auto& [name, id] : states(options.database))
             state->addItem(name, id);
         QObject::connect(state, &QComboBox::currentIndexChanged, [state, city] {
             const int id = state->currentData().toInt();
-            city->setYCampoAuxiliar(id ? QStringLiteral("EstadoId") : QString());
-            city->setYValorAuxiliar(id ? QString::number(id) : QString());
+            city->set_yCampoAuxiliar(id ? QStringLiteral("EstadoId") : QString());
+            city->set_yValorAuxiliar(id ? QString::number(id) : QString());
         });
         auto* person = boundControl(options.database, "Pessoas");
-        person->setSLetraCapital(true);
+        person->set_sLetraCapital(true);
         form->addRow(QStringLiteral("Estado:"), state);
         addBox(form, log, QStringLiteral("Cidade"), city);
         addBox(form, log, QStringLiteral("Pessoa"), person);

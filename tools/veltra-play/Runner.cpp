@@ -69,68 +69,6 @@ class SetupDatabase {
     sqlite3* db_ = nullptr;
 };
 
-struct Property {
-    std::function<Variant(Veltra&)> get;
-    std::function<void(Veltra&, const Variant&)> let;
-};
-
-Property booleanProperty(bool (Veltra::*get)() const, void (Veltra::*let)(bool)) {
-    return {[get](Veltra& v) { return Variant((v.*get)()); },
-            [let](Veltra& v, const Variant& value) { (v.*let)(value.toBoolean()); }};
-}
-
-Property integerProperty(Integer (Veltra::*get)() const, void (Veltra::*let)(Integer)) {
-    return {[get](Veltra& v) { return Variant((v.*get)()); },
-            [let](Veltra& v, const Variant& value) { (v.*let)(value.toInteger()); }};
-}
-
-Property colourProperty(Colour (Veltra::*get)() const, void (Veltra::*let)(Colour)) {
-    return {[get](Veltra& v) { return Variant((v.*get)()); },
-            [let](Veltra& v, const Variant& value) {
-                (v.*let)(static_cast<Colour>(static_cast<std::int64_t>(value.toDouble())));
-            }};
-}
-
-Property stringProperty(String (Veltra::*get)() const, void (Veltra::*let)(const String&)) {
-    return {[get](Veltra& v) { return Variant((v.*get)()); },
-            [let](Veltra& v, const Variant& value) { (v.*let)(value.toText()); }};
-}
-
-const std::map<std::string, Property>& properties() {
-    static const std::map<std::string, Property> table = {
-        {"ForeColor", colourProperty(&Veltra::ForeColor, &Veltra::ForeColor)},
-        {"Enabled", booleanProperty(&Veltra::Enabled, &Veltra::Enabled)},
-        {"Locked", booleanProperty(&Veltra::Locked, &Veltra::Locked)},
-        {"Text", stringProperty(&Veltra::Text, &Veltra::Text)},
-        {"sAutoEnterTab", booleanProperty(&Veltra::sAutoEnterTab, &Veltra::sAutoEnterTab)},
-        {"sAutoEnterClick", booleanProperty(&Veltra::sAutoEnterClick, &Veltra::sAutoEnterClick)},
-        {"sTirarAcento", booleanProperty(&Veltra::sTirarAcento, &Veltra::sTirarAcento)},
-        {"sSempreMaiusculas",
-         booleanProperty(&Veltra::sSempreMaiusculas, &Veltra::sSempreMaiusculas)},
-        {"FontAuto", booleanProperty(&Veltra::FontAuto, &Veltra::FontAuto)},
-        {"sApenasLetras", booleanProperty(&Veltra::sApenasLetras, &Veltra::sApenasLetras)},
-        {"sLetraCapital", booleanProperty(&Veltra::sLetraCapital, &Veltra::sLetraCapital)},
-        {"x4_BoundColumn", stringProperty(&Veltra::x4_BoundColumn, &Veltra::x4_BoundColumn)},
-        {"Connect", stringProperty(&Veltra::Connect, &Veltra::Connect)},
-        {"x1_DatabaseName", stringProperty(&Veltra::x1_DatabaseName, &Veltra::x1_DatabaseName)},
-        {"x3_ListField", stringProperty(&Veltra::x3_ListField, &Veltra::x3_ListField)},
-        {"sMaxLength", integerProperty(&Veltra::sMaxLength, &Veltra::sMaxLength)},
-        {"x2_NomeTabela", stringProperty(&Veltra::x2_NomeTabela, &Veltra::x2_NomeTabela)},
-        {"sListaSoResultado",
-         booleanProperty(&Veltra::sListaSoResultado, &Veltra::sListaSoResultado)},
-        {"BoundText", stringProperty(&Veltra::BoundText, &Veltra::BoundText)},
-        {"ToolTipText2", stringProperty(&Veltra::ToolTipText2, &Veltra::ToolTipText2)},
-        {"sNuncaVazio", booleanProperty(&Veltra::sNuncaVazio, &Veltra::sNuncaVazio)},
-        {"yValorAuxiliar", stringProperty(&Veltra::yValorAuxiliar, &Veltra::yValorAuxiliar)},
-        {"yCampoAuxiliar", stringProperty(&Veltra::yCampoAuxiliar, &Veltra::yCampoAuxiliar)},
-        {"yTabelaAuxiliar", stringProperty(&Veltra::yTabelaAuxiliar, &Veltra::yTabelaAuxiliar)},
-        {"SuperPesquisa",
-         {[](Veltra& v) { return Variant(v.SuperPesquisa); },
-          [](Veltra& v, const Variant& value) { v.SuperPesquisa = value.toBoolean(); }}},
-    };
-    return table;
-}
-
 // The methods: each returns its result, or nothing for a method without one.
 using Method = std::function<std::optional<Variant>(Veltra&, const Variant&)>;
 
@@ -499,22 +437,28 @@ void Scenario::let(const Line& line) {
         control().Font(font);
         return;
     }
-    const auto property = properties().find(name);
-    if (property == properties().end())
-        throw ScriptError("unknown property '" + name + "'");
     if (args.size() != 2)
         throw ScriptError("let " + name + " takes one value");
-    property->second.let(control(), args[1].value());
+    if (name == "SuperPesquisa") {
+        control().SuperPesquisa = args[1].value().toBoolean();
+        return;
+    }
+    const auto* property = findProperty(name);
+    if (!property)
+        throw ScriptError("unknown property '" + name + "'");
+    property->let(control(), args[1].value());
 }
 
 void Scenario::get(const Line& line) {
     const std::string name = arguments(line, 1, 1)[0].utf8();
     if (name == "Font")
         return trace("Font = " + headless::formatFont(control().Font()));
-    const auto property = properties().find(name);
-    if (property == properties().end())
+    if (name == "SuperPesquisa")
+        return trace(name + " = " + formatValue(control().SuperPesquisa));
+    const auto* property = findProperty(name);
+    if (!property)
         throw ScriptError("unknown property '" + name + "'");
-    trace(name + " = " + formatValue(property->second.get(control())));
+    trace(name + " = " + formatValue(property->get(control())));
 }
 
 void Scenario::call(const Line& line) {

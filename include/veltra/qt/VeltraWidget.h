@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 
 class QComboBox;
 
@@ -22,38 +23,49 @@ class ListModel;
 
 namespace veltra::qt {
 
+// The Qt type that a property of the control's type has on the widget.
+template <class T>
+using QtValue = std::conditional_t<
+    std::is_same_v<T, Integer>, qint16,
+    std::conditional_t<std::is_same_v<T, Colour>, quint32,
+                       std::conditional_t<std::is_same_v<T, String>, QString,
+                                          std::conditional_t<std::is_same_v<T, FontRef>, QFont, T>>>>;
+
 // Receives a line for each thing the control does to its surroundings (statements, sent
 // keys, messages), in the transcript form of veltra-play.
 using TraceSink = std::function<void(const std::string&)>;
 
 class VeltraWidget : public QWidget {
     Q_OBJECT
-    Q_PROPERTY(quint32 ForeColor READ ForeColor WRITE setForeColor)
-    Q_PROPERTY(bool Enabled READ Enabled WRITE setEnabledProperty)
-    Q_PROPERTY(QFont Font READ Font WRITE setFontProperty)
-    Q_PROPERTY(bool Locked READ Locked WRITE setLocked)
-    Q_PROPERTY(QString Text READ Text WRITE setText)
-    Q_PROPERTY(bool sAutoEnterTab READ sAutoEnterTab WRITE setSAutoEnterTab)
-    Q_PROPERTY(bool sAutoEnterClick READ sAutoEnterClick WRITE setSAutoEnterClick)
-    Q_PROPERTY(bool sTirarAcento READ sTirarAcento WRITE setSTirarAcento)
-    Q_PROPERTY(bool sSempreMaiusculas READ sSempreMaiusculas WRITE setSSempreMaiusculas)
-    Q_PROPERTY(bool FontAuto READ FontAuto WRITE setFontAuto)
-    Q_PROPERTY(bool sApenasLetras READ sApenasLetras WRITE setSApenasLetras)
-    Q_PROPERTY(bool sLetraCapital READ sLetraCapital WRITE setSLetraCapital)
-    Q_PROPERTY(QString x4_BoundColumn READ x4_BoundColumn WRITE setX4_BoundColumn)
-    Q_PROPERTY(QString Connect READ Connect WRITE setConnect)
-    Q_PROPERTY(QString x1_DatabaseName READ x1_DatabaseName WRITE setX1_DatabaseName)
-    Q_PROPERTY(QString x3_ListField READ x3_ListField WRITE setX3_ListField)
-    Q_PROPERTY(qint16 sMaxLength READ sMaxLength WRITE setSMaxLength)
-    Q_PROPERTY(QString x2_NomeTabela READ x2_NomeTabela WRITE setX2_NomeTabela)
-    Q_PROPERTY(bool sListaSoResultado READ sListaSoResultado WRITE setSListaSoResultado)
-    Q_PROPERTY(QString BoundText READ BoundText WRITE setBoundText)
-    Q_PROPERTY(QString ToolTipText2 READ ToolTipText2 WRITE setToolTipText2)
-    Q_PROPERTY(bool sNuncaVazio READ sNuncaVazio WRITE setSNuncaVazio)
-    Q_PROPERTY(QString yValorAuxiliar READ yValorAuxiliar WRITE setYValorAuxiliar)
-    Q_PROPERTY(QString yCampoAuxiliar READ yCampoAuxiliar WRITE setYCampoAuxiliar)
-    Q_PROPERTY(QString yTabelaAuxiliar READ yTabelaAuxiliar WRITE setYTabelaAuxiliar)
-    Q_PROPERTY(bool SuperPesquisa READ SuperPesquisa WRITE setSuperPesquisa)
+    // The control's properties (veltra/PropertyList.h), written out for moc, which does not
+    // expand macros; a test keeps them in step with the property table.
+    Q_PROPERTY(quint32 ForeColor READ ForeColor WRITE set_ForeColor)
+    Q_PROPERTY(bool Enabled READ Enabled WRITE set_Enabled)
+    Q_PROPERTY(QFont Font READ Font WRITE set_Font)
+    Q_PROPERTY(bool Locked READ Locked WRITE set_Locked)
+    Q_PROPERTY(QString Text READ Text WRITE set_Text)
+    Q_PROPERTY(bool sAutoEnterTab READ sAutoEnterTab WRITE set_sAutoEnterTab)
+    Q_PROPERTY(bool sAutoEnterClick READ sAutoEnterClick WRITE set_sAutoEnterClick)
+    Q_PROPERTY(bool sTirarAcento READ sTirarAcento WRITE set_sTirarAcento)
+    Q_PROPERTY(bool sSempreMaiusculas READ sSempreMaiusculas WRITE set_sSempreMaiusculas)
+    Q_PROPERTY(bool FontAuto READ FontAuto WRITE set_FontAuto)
+    Q_PROPERTY(bool sApenasLetras READ sApenasLetras WRITE set_sApenasLetras)
+    Q_PROPERTY(bool sLetraCapital READ sLetraCapital WRITE set_sLetraCapital)
+    Q_PROPERTY(QString x4_BoundColumn READ x4_BoundColumn WRITE set_x4_BoundColumn)
+    Q_PROPERTY(QString Connect READ Connect WRITE set_Connect)
+    Q_PROPERTY(QString x1_DatabaseName READ x1_DatabaseName WRITE set_x1_DatabaseName)
+    Q_PROPERTY(QString x3_ListField READ x3_ListField WRITE set_x3_ListField)
+    Q_PROPERTY(qint16 sMaxLength READ sMaxLength WRITE set_sMaxLength)
+    Q_PROPERTY(QString x2_NomeTabela READ x2_NomeTabela WRITE set_x2_NomeTabela)
+    Q_PROPERTY(bool sListaSoResultado READ sListaSoResultado WRITE set_sListaSoResultado)
+    Q_PROPERTY(QString BoundText READ BoundText WRITE set_BoundText)
+    Q_PROPERTY(QString ToolTipText2 READ ToolTipText2 WRITE set_ToolTipText2)
+    Q_PROPERTY(bool sNuncaVazio READ sNuncaVazio WRITE set_sNuncaVazio)
+    Q_PROPERTY(QString yValorAuxiliar READ yValorAuxiliar WRITE set_yValorAuxiliar)
+    Q_PROPERTY(QString yCampoAuxiliar READ yCampoAuxiliar WRITE set_yCampoAuxiliar)
+    Q_PROPERTY(QString yTabelaAuxiliar READ yTabelaAuxiliar WRITE set_yTabelaAuxiliar)
+    // The public member variable.
+    Q_PROPERTY(bool SuperPesquisa READ SuperPesquisa WRITE set_SuperPesquisa)
 
   public:
     // A new instance (InitProperties), or one restored from a saved form's properties.
@@ -79,58 +91,14 @@ class VeltraWidget : public QWidget {
     void
     setMessageHandler(std::function<void(const QString& prompt, const QString& title)> handler);
 
-    quint32 ForeColor() const;
-    void setForeColor(quint32 value);
-    bool Enabled() const;
-    void setEnabledProperty(bool value);
-    QFont Font() const;
-    void setFontProperty(const QFont& value);
-    bool Locked() const;
-    void setLocked(bool value);
-    QString Text() const;
-    void setText(const QString& value);
-    bool sAutoEnterTab() const;
-    void setSAutoEnterTab(bool value);
-    bool sAutoEnterClick() const;
-    void setSAutoEnterClick(bool value);
-    bool sTirarAcento() const;
-    void setSTirarAcento(bool value);
-    bool sSempreMaiusculas() const;
-    void setSSempreMaiusculas(bool value);
-    bool FontAuto() const;
-    void setFontAuto(bool value);
-    bool sApenasLetras() const;
-    void setSApenasLetras(bool value);
-    bool sLetraCapital() const;
-    void setSLetraCapital(bool value);
-    QString x4_BoundColumn() const;
-    void setX4_BoundColumn(const QString& value);
-    QString Connect() const;
-    void setConnect(const QString& value);
-    QString x1_DatabaseName() const;
-    void setX1_DatabaseName(const QString& value);
-    QString x3_ListField() const;
-    void setX3_ListField(const QString& value);
-    qint16 sMaxLength() const;
-    void setSMaxLength(qint16 value);
-    QString x2_NomeTabela() const;
-    void setX2_NomeTabela(const QString& value);
-    bool sListaSoResultado() const;
-    void setSListaSoResultado(bool value);
-    QString BoundText() const;
-    void setBoundText(const QString& value);
-    QString ToolTipText2() const;
-    void setToolTipText2(const QString& value);
-    bool sNuncaVazio() const;
-    void setSNuncaVazio(bool value);
-    QString yValorAuxiliar() const;
-    void setYValorAuxiliar(const QString& value);
-    QString yCampoAuxiliar() const;
-    void setYCampoAuxiliar(const QString& value);
-    QString yTabelaAuxiliar() const;
-    void setYTabelaAuxiliar(const QString& value);
+    // Each property's Get and Let, in Qt's types (veltra/PropertyList.h).
+#define VELTRA_QT_DECLARE_ACCESSORS(Name, Type, Id, Holder, ...)                                   \
+    VELTRA_IF_ACCESSORS_##Holder(QtValue<Type> Name() const;                                       \
+                                 void set_##Name(const QtValue<Type>& value);)
+    VELTRA_PROPERTIES(VELTRA_QT_DECLARE_ACCESSORS)
+#undef VELTRA_QT_DECLARE_ACCESSORS
     bool SuperPesquisa() const;
-    void setSuperPesquisa(bool value);
+    void set_SuperPesquisa(bool value);
 
   signals:
     void CodigoAssociado(QString& Numero);
