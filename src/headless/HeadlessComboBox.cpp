@@ -22,33 +22,14 @@ bool typesCharacter(Integer keyCode) {
 
 HeadlessComboBox::HeadlessComboBox(SqliteDataSource& source, HeadlessHost& host, TraceSink trace)
     : list_(source), host_(host), trace_(std::move(trace)) {
-}
-
-// A write by code that changes the text puts the caret at the end, selects nothing and
-// reports the change before returning.
-void HeadlessComboBox::Text(const String& value) {
-    if (value == text_)
-        return;
-    editText(value, static_cast<Long>(value.size()));
+    edit_.onChange([this] {
+        if (control_)
+            control_->dbComb_Change();
+    });
 }
 
 void HeadlessComboBox::BoundText(const String& value) {
     Text(list_.valueOfKey(value).value_or(value));
-}
-
-void HeadlessComboBox::SelStart(Long value) {
-    if (value < 0)
-        invalidValue();
-    selStart_ = static_cast<Long>(wholeCharacterPosition(text_, static_cast<std::size_t>(value)));
-    selLength_ = 0;
-}
-
-void HeadlessComboBox::SelLength(Long value) {
-    if (value < 0)
-        invalidValue();
-    const Long end = selStart_ + std::min(value, static_cast<Long>(text_.size()) - selStart_);
-    selLength_ =
-        static_cast<Long>(wholeCharacterPosition(text_, static_cast<std::size_t>(end))) - selStart_;
 }
 
 void HeadlessComboBox::Font(FontRef value) {
@@ -86,8 +67,7 @@ void HeadlessComboBox::focusIn() {
     if (focused_ || !acceptsInput())
         return;
     focused_ = true;
-    selStart_ = 0;
-    selLength_ = static_cast<Long>(text_.size());
+    edit_.selectAll();
     if (control_)
         control_->dbComb_GotFocus();
 }
@@ -101,104 +81,20 @@ void HeadlessComboBox::focusOut() {
         control_->dbComb_LostFocus();
 }
 
-void HeadlessComboBox::editText(String text, Long caret) {
-    text_ = std::move(text);
-    selStart_ = std::min(caret, static_cast<Long>(text_.size()));
-    selLength_ = 0;
-    if (control_)
-        control_->dbComb_Change();
-}
-
-// An edit by the user is a change even when the text comes out as it was (a character
-// typed over the same character selected), as a desktop edit box reports it; only an edit
-// that replaces nothing with nothing is none.
-void HeadlessComboBox::replaceSelection(const String& inserted) {
-    if (locked_ || (inserted.empty() && selLength_ == 0))
-        return;
-    String text = text_;
-    text.replace(static_cast<std::size_t>(selStart_), static_cast<std::size_t>(selLength_),
-                 inserted);
-    editText(std::move(text), selStart_ + static_cast<Long>(inserted.size()));
-}
-
-// Deletes the selection, or else one character before (-1) or after (+1) the caret; a
-// character beyond the 16-bit range (a surrogate pair) goes as a whole.
-void HeadlessComboBox::deleteSelectionOr(Integer direction) {
-    if (locked_)
-        return;
-    if (selLength_ == 0) {
-        const Long at = direction < 0 ? stepFrom(selStart_, -1) : selStart_;
-        const Long end = direction < 0 ? selStart_ : stepFrom(selStart_, +1);
-        if (at == end)
-            return;
-        selStart_ = at;
-        selLength_ = end - at;
-    }
-    replaceSelection(u"");
-}
-
-// The caret position one character before (-1) or after (+1), a surrogate pair counting as
-// one character.
-Long HeadlessComboBox::stepFrom(Long caret, int direction) const {
-    Long next = std::clamp<Long>(caret + direction, 0, static_cast<Long>(text_.size()));
-    if (splitsPair(text_, static_cast<std::size_t>(next)))
-        next += direction;
-    return std::clamp<Long>(next, 0, static_cast<Long>(text_.size()));
-}
-
-void HeadlessComboBox::stepRow(int direction) {
-    if (locked_)
-        return;
-    const auto current = list_.rowOfValue(text_);
-    std::size_t next = 0;
-    if (current) {
-        if (direction < 0 && *current == 0)
-            return;
-        next = direction < 0 ? *current - 1 : *current + 1;
-    } else if (direction < 0) {
-        return;
-    }
-    if (list_.hasRow(next))
-        Text(list_.value(next));
-}
-
 // The editing effect of a key that types no character, as the key-down handler left it.
 void HeadlessComboBox::applyKeyEffect(Integer keyCode, Integer shift) {
-    const Long length = static_cast<Long>(text_.size());
-    switch (keyCode) {
-    case Key::Tab:
+    switch (edit_.applyKey(keyCode, shift, list_)) {
+    case EditModel::KeyEffect::LeaveFocus:
         trace_("focus-out");
         focusOut();
         break;
-    case Key::Left:
-        selStart_ = selLength_ > 0 ? selStart_ : stepFrom(selStart_, -1);
-        selLength_ = 0;
-        break;
-    case Key::Right:
-        selStart_ = selLength_ > 0 ? selStart_ + selLength_ : stepFrom(selStart_, +1);
-        selLength_ = 0;
-        break;
-    case Key::Home:
-        selStart_ = 0, selLength_ = 0;
-        break;
-    case Key::End:
-        selStart_ = length, selLength_ = 0;
-        break;
-    case Key::Delete:
-        deleteSelectionOr(+1);
-        break;
-    case Key::Up:
-        stepRow(-1);
-        break;
-    case Key::Down:
-        if ((shift & Shift::Alt) == 0) {
-            stepRow(+1);
-        } else if (!listOpen_) {
+    case EditModel::KeyEffect::OpenList:
+        if (!listOpen_) {
             listOpen_ = true;
             trace_("dropdown");
         }
         break;
-    default:
+    case EditModel::KeyEffect::None:
         break;
     }
 }
@@ -244,7 +140,7 @@ void HeadlessComboBox::pressKey(KeyStroke stroke) {
 // What Backspace and Esc do once the control has heard their key press.
 void HeadlessComboBox::actOnControlCode(Integer keyAscii) {
     if (keyAscii == Key::Backspace)
-        deleteSelectionOr(-1);
+        edit_.deleteSelectionOr(-1);
     else if (keyAscii == Key::Esc)
         listOpen_ = false;
 }
@@ -267,7 +163,7 @@ void HeadlessComboBox::typeCharacter(char16_t character) {
     if (keyAscii == Key::Backspace || keyAscii == Key::Esc)
         actOnControlCode(keyAscii);
     else if (keyAscii != 0 && keyAscii != Key::Enter)
-        replaceSelection(String(1, characterOfCode(keyAscii)));
+        edit_.replaceSelection(String(1, characterOfCode(keyAscii)));
     keyUp(key.keyCode, key.shift);
 }
 
@@ -281,7 +177,7 @@ void HeadlessComboBox::paste(const String& text) {
     if (control_)
         control_->dbComb_KeyPress(keyAscii);
     if (keyAscii == Ascii::CtrlV)
-        replaceSelection(text);
+        edit_.replaceSelection(text);
     keyUp(Key::V, Shift::Ctrl);
 }
 
@@ -293,7 +189,7 @@ void HeadlessComboBox::select(Long start, Long length) {
 void HeadlessComboBox::pick(std::size_t row) {
     if (!acceptsInput() || !list_.hasRow(row))
         return;
-    if (!locked_)
+    if (!edit_.locked())
         Text(list_.value(row));
     listOpen_ = false;
     click(ClickArea::List);

@@ -3,32 +3,23 @@
 
 namespace veltra::headless {
 
-namespace {
+void DataSourceTracer::recordSourceAssigned(const String& statement) {
+    trace_("recordsource " + quotedText(statement));
+}
 
-// Turns what the data source does into transcript lines. It listens before the bound
-// text box does, so a refresh is in the transcript before the text box reacts to it.
-class DataSourceTracer final : public DataSourceListener {
-  public:
-    explicit DataSourceTracer(TraceSink trace) : trace_(std::move(trace)) {}
-    void recordSourceAssigned(const String& statement) override {
-        trace_("recordsource " + quotedText(statement));
-    }
-    void refreshed(bool succeeded) override {
-        trace_(succeeded ? "refresh Data1" : "refresh Data1 failed");
-    }
-
-  private:
-    TraceSink trace_;
-};
-
-} // namespace
+void DataSourceTracer::refreshed(bool succeeded) {
+    trace_(succeeded ? "refresh Data1" : "refresh Data1 failed");
+}
 
 struct HeadlessForm::Instance {
     Instance(const TraceSink& trace, RecordingEvents& events)
-        : tracer(trace), host(trace), windowing(trace), comboBox(data, host, trace) {
+        : tracer(trace), comboBox(data, host, trace) {
+        tracingHost.setTrace(trace);
+        tracingWindowing.setTrace(trace);
         data.addListener(&tracer);
         textBox.emplace(data);
-        control.emplace(Surroundings{comboBox, data, *textBox, host, windowing, events});
+        control.emplace(
+            Surroundings{comboBox, data, *textBox, tracingHost, tracingWindowing, events});
     }
     ~Instance() {
         control.reset();
@@ -40,6 +31,8 @@ struct HeadlessForm::Instance {
     SqliteDataSource data;
     HeadlessHost host;
     HeadlessWindowing windowing;
+    TracingHost tracingHost{host};
+    TracingWindowing tracingWindowing{windowing};
     HeadlessComboBox comboBox;
     std::optional<BoundTextBox> textBox;
     std::optional<Veltra> control;

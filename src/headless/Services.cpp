@@ -8,10 +8,6 @@
 
 namespace veltra::headless {
 
-void HeadlessHost::PropertyChanged(const String& key) {
-    trace_("changed " + quotedText(key));
-}
-
 void HeadlessHost::Height(Single twips) {
     if (twips == height_)
         return;
@@ -29,7 +25,6 @@ void HeadlessHost::resize(Single widthTwips, Single heightTwips) {
 
 void HeadlessWindowing::SendKeys(const String& keys, bool wait) {
     (void)wait;
-    trace_("sendkeys " + quotedText(keys));
     for (const auto& stroke : parseKeyString(keys))
         pending_.push_back(stroke);
 }
@@ -37,26 +32,8 @@ void HeadlessWindowing::SendKeys(const String& keys, bool wait) {
 void HeadlessWindowing::keybd_event(std::uint8_t virtualKey, std::uint8_t scanCode, Long flags,
                                     std::uintptr_t extraInfo) {
     (void)extraInfo;
-    trace_("keybd_event vk=" + std::to_string(virtualKey) + " scan=" + std::to_string(scanCode) +
-           " flags=" + std::to_string(flags));
+    (void)scanCode;
     pending_.push_back({virtualKey, 0, (flags & KeyEventFlags::KeyUp) != 0, 0});
-}
-
-Point HeadlessWindowing::ClientToScreen(std::intptr_t window, Point client) {
-    (void)window;
-    return client;
-}
-
-void HeadlessWindowing::SetCursorPos(Long x, Long y) {
-    trace_("setcursor x=" + std::to_string(x) + " y=" + std::to_string(y));
-}
-
-void HeadlessWindowing::MsgBox(const String& prompt, Integer style,
-                               const std::optional<String>& title) {
-    std::string line = "msgbox " + quotedText(prompt) + " style=" + std::to_string(style);
-    if (title)
-        line += " title=" + quotedText(*title);
-    trace_(line);
 }
 
 String HeadlessWindowing::Dir(const String& path) {

@@ -349,14 +349,48 @@ QtComboBox::QtComboBox(SqliteDataSource& source, Scale scale, QWidget* parent)
     popup_->setObjectName(QStringLiteral("veltra-list"));
     QObject::connect(popup_, &QListView::clicked, widget_,
                      [this](const QModelIndex& index) { pick(index.row()); });
-    QObject::connect(widget_->lineEdit(), &QLineEdit::textChanged, widget_, [this] {
+    followTheLineEdit();
+    edit_.onShow([this] { showEdit(); });
+    edit_.onChange([this] {
         if (control_)
             control_->dbComb_Change();
     });
     Font(Font::make(u"Tahoma", 8.25f, true));
-    widget_->lineEdit()->setText(QStringLiteral("Utilize * para pesquisar trechos"));
-    widget_->lineEdit()->setCursorPosition(0);
+    showEdit();
     applyColours();
+}
+
+// What the line edit does by itself (a click or a drag that moves the caret or selects, its
+// own menu's paste or delete) goes into the editing model; what the model shows it, not.
+void QtComboBox::followTheLineEdit() {
+    auto* edit = widget_->lineEdit();
+    const auto selection = [this, edit] {
+        if (showing_)
+            return;
+        const bool selected = edit->hasSelectedText();
+        edit_.selectedInView(selected ? edit->selectionStart() : edit->cursorPosition(),
+                             selected ? static_cast<Long>(edit->selectedText().size()) : 0);
+    };
+    QObject::connect(edit, &QLineEdit::selectionChanged, widget_, selection);
+    QObject::connect(edit, &QLineEdit::cursorPositionChanged, widget_, selection);
+    QObject::connect(edit, &QLineEdit::textChanged, widget_, [this, edit] {
+        if (!showing_)
+            edit_.editedInView(fromQString(edit->text()), edit->cursorPosition());
+    });
+}
+
+// The line edit shows the model's text and selection.
+void QtComboBox::showEdit() {
+    auto* edit = widget_->lineEdit();
+    const bool wasShowing = std::exchange(showing_, true);
+    const QString text = toQString(edit_.text());
+    if (edit->text() != text)
+        edit->setText(text);
+    if (edit_.selLength() > 0)
+        edit->setSelection(edit_.selStart(), edit_.selLength());
+    else
+        edit->setCursorPosition(edit_.selStart());
+    showing_ = wasShowing;
 }
 
 // The widget (and the list, its window) goes first, so that nothing it does while it is
@@ -372,51 +406,12 @@ void QtComboBox::trace(const std::string& line) const {
         trace_(line);
 }
 
-String QtComboBox::Text() const {
-    return fromQString(widget_->lineEdit()->text());
-}
-
-void QtComboBox::Text(const String& value) {
-    if (value != Text())
-        widget_->lineEdit()->setText(toQString(value));
-}
-
 void QtComboBox::BoundText(const String& value) {
     Text(list_.valueOfKey(value).value_or(value));
 }
 
-Long QtComboBox::SelStart() const {
-    const auto* edit = widget_->lineEdit();
-    return edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
-}
-
-void QtComboBox::SelStart(Long value) {
-    if (value < 0)
-        invalidValue();
-    widget_->lineEdit()->setCursorPosition(
-        static_cast<int>(wholeCharacterPosition(Text(), static_cast<std::size_t>(value))));
-}
-
-Long QtComboBox::SelLength() const {
-    return static_cast<Long>(widget_->lineEdit()->selectedText().size());
-}
-
-void QtComboBox::SelLength(Long value) {
-    if (value < 0)
-        invalidValue();
-    const Long start = SelStart();
-    const Long end = start + std::min<Long>(value, widget_->lineEdit()->text().size() - start);
-    widget_->lineEdit()->setSelection(
-        static_cast<int>(start),
-        static_cast<int>(wholeCharacterPosition(Text(), static_cast<std::size_t>(end)) - start));
-}
-
-bool QtComboBox::Locked() const {
-    return locked_;
-}
-
 void QtComboBox::Locked(bool value) {
-    locked_ = value;
+    edit_.locked(value);
     widget_->lineEdit()->setReadOnly(value);
 }
 
@@ -515,7 +510,7 @@ void QtComboBox::focusIn(Qt::FocusReason reason) {
         return;
     focused_ = true;
     pressedKeys_.clear();
-    widget_->lineEdit()->selectAll();
+    edit_.selectAll();
     if (control_)
         control_->dbComb_GotFocus();
 }
@@ -560,32 +555,26 @@ void QtComboBox::pressCharacter(Integer keyAscii, const QString& text) {
     const Integer typed = keyAscii;
     if (control_)
         control_->dbComb_KeyPress(keyAscii);
-    auto* edit = widget_->lineEdit();
     switch (keyAscii) {
-    case 0:
-    case Key::Enter:
+    case Ascii::None:
+    case Ascii::Enter:
         return;
-    case Key::Esc:
+    case Ascii::Esc:
         closeList();
         return;
     case Ascii::CtrlC:
-        edit->copy();
+        widget_->lineEdit()->copy();
         return;
     case Ascii::CtrlV:
-        // Pasting nothing where nothing is selected is no edit (the line edit would still
-        // report a change).
-        if (!locked_ && (!text.isEmpty() || edit->hasSelectedText()))
-            edit->insert(text);
+        edit_.replaceSelection(fromQString(text));
         return;
-    case Key::Backspace:
-        if (!locked_)
-            edit->backspace();
+    case Ascii::Backspace:
+        edit_.deleteSelectionOr(-1);
         return;
     default:
-        if (!locked_)
-            edit->insert(keyAscii == typed && !text.isEmpty()
-                             ? text
-                             : QString(QChar(characterOfCode(keyAscii))));
+        edit_.replaceSelection(keyAscii == typed && !text.isEmpty()
+                                   ? fromQString(text)
+                                   : String(1, characterOfCode(keyAscii)));
     }
 }
 
@@ -622,7 +611,7 @@ void QtComboBox::inputMethod(QInputMethodEvent* event) {
         edit->setSelection(composition_->start, composition_->length);
         composition_.reset();
     }
-    if (event->commitString().isEmpty() || locked_)
+    if (event->commitString().isEmpty() || edit_.locked())
         return;
     if (event->replacementLength() > 0)
         edit->setSelection(edit->cursorPosition() + event->replacementStart(),
@@ -654,56 +643,19 @@ void QtComboBox::tab(QKeyEvent* event) {
     trace("focus-out");
 }
 
+// The editing effect of a key that types no character, as the key-down handler left it.
 void QtComboBox::applyKeyEffect(Integer keyCode, Integer shift) {
-    auto* edit = widget_->lineEdit();
-    switch (keyCode) {
-    case Key::Left:
-        if (edit->hasSelectedText())
-            edit->setCursorPosition(edit->selectionStart());
-        else
-            edit->cursorBackward(false);
+    switch (edit_.applyKey(keyCode, shift, list_)) {
+    case EditModel::KeyEffect::LeaveFocus:
+        trace("focus-out");
+        widget_->nextInFocusChain()->setFocus(Qt::TabFocusReason);
         break;
-    case Key::Right:
-        if (edit->hasSelectedText())
-            edit->setCursorPosition(edit->selectionEnd());
-        else
-            edit->cursorForward(false);
+    case EditModel::KeyEffect::OpenList:
+        openList();
         break;
-    case Key::Home:
-        edit->home(false);
-        break;
-    case Key::End:
-        edit->end(false);
-        break;
-    case Key::Delete:
-        if (!locked_)
-            edit->del();
-        break;
-    case Key::Up:
-        stepRow(-1);
-        break;
-    case Key::Down:
-        if (shift & Shift::Alt)
-            openList();
-        else
-            stepRow(+1);
-        break;
-    default:
+    case EditModel::KeyEffect::None:
         break;
     }
-}
-
-void QtComboBox::stepRow(int direction) {
-    if (locked_)
-        return;
-    const auto current = list_.rowOfValue(Text());
-    if (!current && direction < 0)
-        return;
-    if (current && direction < 0 && *current == 0)
-        return;
-    const std::size_t next = !current ? 0 : direction < 0 ? *current - 1 : *current + 1;
-    if (list_.hasRow(next))
-        Text(list_.value(next));
 }
 
 void QtComboBox::openList() {
@@ -735,7 +687,7 @@ void QtComboBox::closeList() {
 void QtComboBox::pick(int row) {
     if (row < 0 || !widget_->isEnabled() || !list_.hasRow(static_cast<std::size_t>(row)))
         return;
-    if (!locked_)
+    if (!edit_.locked())
         Text(list_.value(static_cast<std::size_t>(row)));
     closeList();
     Integer area = ClickArea::List;

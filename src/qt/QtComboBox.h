@@ -3,7 +3,9 @@
 
 #include "veltra/data/BoundControls.h"
 #include "veltra/platform/ComboBox.h"
+#include "veltra/platform/EditModel.h"
 #include "veltra/platform/Keys.h"
+#include "veltra/platform/Tracing.h"
 #include "veltra/qt/QtText.h"
 
 #include <QAbstractListModel>
@@ -15,8 +17,6 @@
 #include <optional>
 
 namespace veltra::qt {
-
-using TraceSink = std::function<void(const std::string&)>;
 
 // The list's rows for Qt views, read from the list on demand: a view asks for more rows
 // as it scrolls, so a result of a million rows opens without being read.
@@ -76,19 +76,19 @@ class QtComboBox final : public ComboBox {
     ~QtComboBox() override;
 
     void attach(ControlNotifications* control) override { control_ = control; }
-    String Text() const override;
-    void Text(const String& value) override;
-    String BoundText() const override { return list_.boundTextFor(Text()); }
+    String Text() const override { return edit_.text(); }
+    void Text(const String& value) override { edit_.write(value); }
+    String BoundText() const override { return list_.boundTextFor(edit_.text()); }
     void BoundText(const String& value) override;
     String ListField() const override { return list_.listField(); }
     void ListField(const String& value) override { list_.listField(value); }
     String BoundColumn() const override { return list_.boundColumn(); }
     void BoundColumn(const String& value) override { list_.boundColumn(value); }
-    Long SelStart() const override;
-    void SelStart(Long value) override;
-    Long SelLength() const override;
-    void SelLength(Long value) override;
-    bool Locked() const override;
+    Long SelStart() const override { return edit_.selStart(); }
+    void SelStart(Long value) override { edit_.selStart(value); }
+    Long SelLength() const override { return edit_.selLength(); }
+    void SelLength(Long value) override { edit_.selLength(value); }
+    bool Locked() const override { return edit_.locked(); }
     void Locked(bool value) override;
     Colour ForeColor() const override { return foreColor_; }
     void ForeColor(Colour value) override;
@@ -96,7 +96,7 @@ class QtComboBox final : public ComboBox {
     void BackColor(Colour value) override;
     FontRef Font() const override { return font_; }
     void Font(FontRef value) override;
-    String SavedText() const override { return Text(); }
+    String SavedText() const override { return edit_.text(); }
     void Refresh() override;
     Single Width() const override;
     void Width(Single value) override;
@@ -134,13 +134,17 @@ class QtComboBox final : public ComboBox {
     void typeCommitted(const QString& text);
     void relayKeyUp(Integer keyCode, Integer shift);
     void applyKeyEffect(Integer keyCode, Integer shift);
-    void stepRow(int direction);
+    void followTheLineEdit();
+    void showEdit();
     void placeList();
     void applyColours();
     void applyFont();
     void trace(const std::string& line) const;
 
     ListModel list_;
+    // The text and its selection; the line edit shows them.
+    EditModel edit_{u"Utilize * para pesquisar trechos"};
+    bool showing_ = false;
     Scale scale_;
     ComboWidget* widget_;
     QListView* popup_;
@@ -151,7 +155,6 @@ class QtComboBox final : public ComboBox {
     Colour backColor_ = CorDeFundoDaJanela;
     FontRef font_;
     int fontListener_ = 0;
-    bool locked_ = false;
     // Whether the control holds the focus, also while its window is not the active one.
     bool focused_ = false;
     // The keys pressed while the box had the focus and not released yet.

@@ -3,6 +3,7 @@
 #include "qt/QtComboBox.h"
 #include "veltra/Text.h"
 #include "veltra/data/BoundControls.h"
+#include "veltra/platform/Tracing.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -37,7 +38,6 @@ class VeltraWidget::Parts final : public Host, public Windowing, public VeltraEv
     // Host.
     void attach(ControlNotifications* control) override { control_ = control; }
     void PropertyChanged(const String& key) override {
-        trace("changed " + quotedText(key));
         emit widget_.PropertyChanged(toQString(key));
     }
     FontRef AmbientFont() override {
@@ -67,30 +67,18 @@ class VeltraWidget::Parts final : public Host, public Windowing, public VeltraEv
 
     // Windowing: sent keys wait in a queue until the current event has been handled.
     void SendKeys(const String& keys, bool) override {
-        trace("sendkeys " + quotedText(keys));
         for (const auto& stroke : parseKeyString(keys))
             queue(stroke);
     }
-    void keybd_event(std::uint8_t virtualKey, std::uint8_t scanCode, Long flags,
-                     std::uintptr_t) override {
-        trace("keybd_event vk=" + std::to_string(virtualKey) + " scan=" + std::to_string(scanCode) +
-              " flags=" + std::to_string(flags));
+    void keybd_event(std::uint8_t virtualKey, std::uint8_t, Long flags, std::uintptr_t) override {
         queue({virtualKey, 0, (flags & KeyEventFlags::KeyUp) != 0, 0});
     }
     Point ClientToScreen(std::intptr_t, Point client) override {
         const QPoint screen = widget_.mapToGlobal(QPoint(client.x, client.y));
         return {screen.x(), screen.y()};
     }
-    void SetCursorPos(Long x, Long y) override {
-        const QPoint client = widget_.mapFromGlobal(QPoint(x, y));
-        trace("setcursor x=" + std::to_string(client.x()) + " y=" + std::to_string(client.y()));
-        QCursor::setPos(x, y);
-    }
-    void MsgBox(const String& prompt, Integer style, const std::optional<String>& title) override {
-        std::string line = "msgbox " + quotedText(prompt) + " style=" + std::to_string(style);
-        if (title)
-            line += " title=" + quotedText(*title);
-        trace(line);
+    void SetCursorPos(Long x, Long y) override { QCursor::setPos(x, y); }
+    void MsgBox(const String& prompt, Integer, const std::optional<String>& title) override {
         QString text = toQString(prompt);
         text.replace(QChar('\r'), QChar('\n'));
         const QString caption = title ? toQString(*title) : QApplication::applicationDisplayName();
@@ -143,29 +131,26 @@ class VeltraWidget::Parts final : public Host, public Windowing, public VeltraEv
         emit widget_.MouseDown(Button, Shift, x, y);
     }
 
-    void trace(const std::string& line) const {
-        if (traceSink)
-            traceSink(line);
-    }
-
     VeltraWidget& widget_;
     SqliteDataSource data;
     QtComboBox combo;
     BoundTextBox textBox;
+    // What the control asks of this host and these services goes into the transcript.
+    TracingHost tracingHost{*this};
+    TracingWindowing tracingWindowing{*this};
     std::optional<Veltra> control;
     ControlNotifications* control_ = nullptr;
     Integer scaleMode_ = ScaleMode::Twips;
     Single widthTwips = kDesignWidth;
     Single heightTwips = kDesignHeight;
-    TraceSink traceSink;
     std::function<void(const QString&, const QString&)> messageHandler;
     std::deque<KeyStroke> pending_;
 };
 
 VeltraWidget::VeltraWidget(QWidget* parent)
     : QWidget(parent), parts_(std::make_unique<Parts>(*this)) {
-    parts_->control.emplace(
-        Surroundings{parts_->combo, parts_->data, parts_->textBox, *parts_, *parts_, *parts_});
+    parts_->control.emplace(Surroundings{parts_->combo, parts_->data, parts_->textBox,
+                                         parts_->tracingHost, parts_->tracingWindowing, *parts_});
     setFocusProxy(&parts_->combo.widget());
     parts_->fitWidget();
     parts_->control->InitProperties();
@@ -173,8 +158,8 @@ VeltraWidget::VeltraWidget(QWidget* parent)
 
 VeltraWidget::VeltraWidget(PropertyBag& saved, QWidget* parent)
     : QWidget(parent), parts_(std::make_unique<Parts>(*this)) {
-    parts_->control.emplace(
-        Surroundings{parts_->combo, parts_->data, parts_->textBox, *parts_, *parts_, *parts_});
+    parts_->control.emplace(Surroundings{parts_->combo, parts_->data, parts_->textBox,
+                                         parts_->tracingHost, parts_->tracingWindowing, *parts_});
     setFocusProxy(&parts_->combo.widget());
     parts_->fitWidget();
     parts_->control->ReadProperties(saved);
@@ -208,7 +193,8 @@ QPointF VeltraWidget::pointAt(float x, float y) const {
 }
 
 void VeltraWidget::setTrace(TraceSink trace) {
-    parts_->traceSink = trace;
+    parts_->tracingHost.setTrace(trace);
+    parts_->tracingWindowing.setTrace(trace);
     parts_->combo.setTrace(std::move(trace));
 }
 

@@ -135,7 +135,7 @@ struct ChangeProbe final : testing::IgnoredNotifications {
 
 TEST(ComboBoxChange, IsDeliveredBeforeTheWriteReturnsAndMayNest) {
     SqliteDataSource data;
-    headless::HeadlessHost host([](const std::string&) {});
+    headless::HeadlessHost host;
     headless::HeadlessComboBox box(data, host, [](const std::string&) {});
     ChangeProbe probe;
     probe.box = &box;

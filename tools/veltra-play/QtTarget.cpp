@@ -181,20 +181,6 @@ class QtTarget final : public Target {
     }
 
   private:
-    class Tracer final : public DataSourceListener {
-      public:
-        explicit Tracer(const TraceSink& trace) : trace_(trace) {}
-        void recordSourceAssigned(const String& statement) override {
-            trace_("recordsource " + quotedText(statement));
-        }
-        void refreshed(bool succeeded) override {
-            trace_(succeeded ? "refresh Data1" : "refresh Data1 failed");
-        }
-
-      private:
-        const TraceSink& trace_;
-    };
-
     // A new control in the form, with the host's handlers connected; the handlers survive.
     void install(qt::VeltraWidget* widget) {
         if (control_) {
@@ -285,7 +271,7 @@ class QtTarget final : public Target {
 
     TraceSink trace_;
     headless::RecordingEvents events_;
-    Tracer tracer_{trace_};
+    headless::DataSourceTracer tracer_{trace_};
     QApplication& application_ = application();
     QWidget window_;
     QLineEdit* other_ = new QLineEdit;

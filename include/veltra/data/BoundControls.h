@@ -4,6 +4,7 @@
 
 #include "veltra/Codes.h"
 #include "veltra/data/SqliteDataSource.h"
+#include "veltra/platform/EditModel.h"
 
 namespace veltra {
 
@@ -32,7 +33,7 @@ class BoundTextBox final : public TextBox, private DataSourceListener {
 // data source's result as it stood at the last refresh, read on demand: matching a text or
 // a key asks the database for rows not read yet instead of reading them. Key and list
 // value are read by the current column names; a name the result lacks matches nothing.
-class ListModel {
+class ListModel final : public RowValues {
   public:
     explicit ListModel(SqliteDataSource& source) : source_(source) {}
 
@@ -45,10 +46,10 @@ class ListModel {
     void boundColumn(const String& name);
 
     void refresh();
-    bool hasRow(std::size_t index) const { return rows_ && rows_->fetch(index); }
+    bool hasRow(std::size_t index) const override { return rows_ && rows_->fetch(index); }
     // Reads the whole result.
     std::size_t rowCount() const { return rows_ ? rows_->fetchAll() : 0; }
-    String value(std::size_t index) const;
+    String value(std::size_t index) const override;
     String key(std::size_t index) const;
 
     // The key of the first row whose list value is exactly the text (case-sensitive).
@@ -59,7 +60,7 @@ class ListModel {
     // empty text matches no row).
     String boundTextFor(const String& text) const;
     // The position of the first row whose list value is the text, reading rows up to it.
-    std::optional<std::size_t> rowOfValue(const String& text) const;
+    std::optional<std::size_t> rowOfValue(const String& text) const override;
 
   private:
     void resolveColumns();

@@ -4,7 +4,9 @@
 
 #include "veltra/Veltra.h"
 #include "veltra/data/BoundControls.h"
+#include "veltra/platform/EditModel.h"
 #include "veltra/platform/Keys.h"
+#include "veltra/platform/Tracing.h"
 
 #include <deque>
 #include <functional>
@@ -13,8 +15,7 @@
 
 namespace veltra::headless {
 
-// Receives one transcript line at a time.
-using TraceSink = std::function<void(const std::string&)>;
+using veltra::TraceSink;
 
 // Transcript forms of values: strings double-quoted (quotedText), numbers in shortest
 // form, Booleans True/False, null as Null, fonts as Font(NAME SIZE[ bold][ italic]).
@@ -27,12 +28,23 @@ std::string formatFont(const FontRef& font);
 inline constexpr Single kTwipsPerPixel = 15;
 Single comboHeightForFontSize(float points);
 
+// "recordsource STATEMENT" and "refresh Data1 [failed]" for what a data source does. It
+// listens before the bound text box does, so a refresh is in the transcript before the
+// text box reacts to it.
+class DataSourceTracer final : public DataSourceListener {
+  public:
+    explicit DataSourceTracer(TraceSink trace) : trace_(std::move(trace)) {}
+    void recordSourceAssigned(const String& statement) override;
+    void refreshed(bool succeeded) override;
+
+  private:
+    TraceSink trace_;
+};
+
 class HeadlessHost final : public Host {
   public:
-    explicit HeadlessHost(TraceSink trace) : trace_(std::move(trace)) {}
-
     void attach(ControlNotifications* control) override { control_ = control; }
-    void PropertyChanged(const String& key) override;
+    void PropertyChanged(const String&) override {}
     FontRef AmbientFont() override { return Font::make(u"MS Sans Serif", 8.25f); }
     void ScaleMode(Integer mode) override { scaleMode_ = mode; }
     Single Width() const override { return width_; }
@@ -45,32 +57,29 @@ class HeadlessHost final : public Host {
     void resize(Single widthTwips, Single heightTwips);
 
   private:
-    TraceSink trace_;
     ControlNotifications* control_ = nullptr;
     Integer scaleMode_ = ScaleMode::Twips;
     Single width_ = 3120;
     Single height_ = 300;
 };
 
-// Sent keys are queued; the platform delivers them after the current input event.
-// Message boxes are recorded and closed at once. Client and screen coordinates coincide.
+// Sent keys are queued; the platform delivers them after the current input event. There is
+// no pointer to move, and a message box closes at once (the transcript has both). Client
+// and screen coordinates coincide.
 class HeadlessWindowing final : public Windowing {
   public:
-    explicit HeadlessWindowing(TraceSink trace) : trace_(std::move(trace)) {}
-
     void SendKeys(const String& keys, bool wait) override;
     void keybd_event(std::uint8_t virtualKey, std::uint8_t scanCode, Long flags,
                      std::uintptr_t extraInfo) override;
-    Point ClientToScreen(std::intptr_t window, Point client) override;
-    void SetCursorPos(Long x, Long y) override;
-    void MsgBox(const String& prompt, Integer style, const std::optional<String>& title) override;
+    Point ClientToScreen(std::intptr_t, Point client) override { return client; }
+    void SetCursorPos(Long, Long) override {}
+    void MsgBox(const String&, Integer, const std::optional<String>&) override {}
     // Looks the path up in the real file system; only a regular file is found.
     String Dir(const String& path) override;
 
     std::optional<KeyStroke> takePendingKey();
 
   private:
-    TraceSink trace_;
     std::deque<KeyStroke> pending_;
 };
 
@@ -83,27 +92,27 @@ class HeadlessComboBox final : public ComboBox {
     HeadlessComboBox(SqliteDataSource& source, HeadlessHost& host, TraceSink trace);
 
     void attach(ControlNotifications* control) override { control_ = control; }
-    String Text() const override { return text_; }
-    void Text(const String& value) override;
-    String BoundText() const override { return list_.boundTextFor(text_); }
+    String Text() const override { return edit_.text(); }
+    void Text(const String& value) override { edit_.write(value); }
+    String BoundText() const override { return list_.boundTextFor(edit_.text()); }
     void BoundText(const String& value) override;
     String ListField() const override { return list_.listField(); }
     void ListField(const String& value) override { list_.listField(value); }
     String BoundColumn() const override { return list_.boundColumn(); }
     void BoundColumn(const String& value) override { list_.boundColumn(value); }
-    Long SelStart() const override { return selStart_; }
-    void SelStart(Long value) override;
-    Long SelLength() const override { return selLength_; }
-    void SelLength(Long value) override;
-    bool Locked() const override { return locked_; }
-    void Locked(bool value) override { locked_ = value; }
+    Long SelStart() const override { return edit_.selStart(); }
+    void SelStart(Long value) override { edit_.selStart(value); }
+    Long SelLength() const override { return edit_.selLength(); }
+    void SelLength(Long value) override { edit_.selLength(value); }
+    bool Locked() const override { return edit_.locked(); }
+    void Locked(bool value) override { edit_.locked(value); }
     Colour ForeColor() const override { return foreColor_; }
     void ForeColor(Colour value) override { foreColor_ = value; }
     Colour BackColor() const override { return backColor_; }
     void BackColor(Colour value) override { backColor_ = value; }
     FontRef Font() const override { return font_; }
     void Font(FontRef value) override;
-    String SavedText() const override { return text_; }
+    String SavedText() const override { return edit_.text(); }
     void Refresh() override { list_.refresh(); }
     Single Width() const override;
     void Width(Single value) override;
@@ -139,21 +148,13 @@ class HeadlessComboBox final : public ComboBox {
     void keyUp(Integer keyCode, Integer shift);
     void applyKeyEffect(Integer keyCode, Integer shift);
     void actOnControlCode(Integer keyAscii);
-    void replaceSelection(const String& text);
-    void deleteSelectionOr(Integer direction);
-    Long stepFrom(Long caret, int direction) const;
-    void editText(String text, Long caret);
-    void stepRow(int direction);
     bool acceptsInput() const { return enabled_; }
 
     ListModel list_;
     HeadlessHost& host_;
     TraceSink trace_;
     ControlNotifications* control_ = nullptr;
-    String text_ = u"Utilize * para pesquisar trechos";
-    Long selStart_ = 0;
-    Long selLength_ = 0;
-    bool locked_ = false;
+    EditModel edit_{u"Utilize * para pesquisar trechos"};
     bool enabled_ = true;
     bool focused_ = false;
     bool listOpen_ = false;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "veltra/Veltra.h"
+#include "veltra/platform/Tracing.h"
 
 #include <QFont>
 #include <QPointF>
@@ -27,13 +28,10 @@ namespace veltra::qt {
 template <class T>
 using QtValue = std::conditional_t<
     std::is_same_v<T, Integer>, qint16,
-    std::conditional_t<std::is_same_v<T, Colour>, quint32,
-                       std::conditional_t<std::is_same_v<T, String>, QString,
-                                          std::conditional_t<std::is_same_v<T, FontRef>, QFont, T>>>>;
-
-// Receives a line for each thing the control does to its surroundings (statements, sent
-// keys, messages), in the transcript form of veltra-play.
-using TraceSink = std::function<void(const std::string&)>;
+    std::conditional_t<
+        std::is_same_v<T, Colour>, quint32,
+        std::conditional_t<std::is_same_v<T, String>, QString,
+                           std::conditional_t<std::is_same_v<T, FontRef>, QFont, T>>>>;
 
 class VeltraWidget : public QWidget {
     Q_OBJECT
