@@ -129,4 +129,27 @@ std::optional<std::size_t> ListModel::rowOfValue(const String& text) const {
     return std::nullopt;
 }
 
+BoundComboBox::BoundComboBox(SqliteDataSource& source)
+    : list_(source), edit_(u"Utilize * para pesquisar trechos") {
+    edit_.onChange([this] {
+        if (control_)
+            control_->dbComb_Change();
+    });
+}
+
+void BoundComboBox::BoundText(const String& value) {
+    Text(list_.valueOfKey(value).value_or(value));
+}
+
+void BoundComboBox::pickRow(std::size_t row) {
+    if (!list_.hasRow(row))
+        return;
+    if (!edit_.locked())
+        Text(list_.value(row));
+    closeList();
+    Integer area = ClickArea::List;
+    if (control_)
+        control_->dbComb_Click(area);
+}
+
 } // namespace veltra

@@ -21,15 +21,7 @@ bool typesCharacter(Integer keyCode) {
 } // namespace
 
 HeadlessComboBox::HeadlessComboBox(SqliteDataSource& source, HeadlessHost& host, TraceSink trace)
-    : list_(source), host_(host), trace_(std::move(trace)) {
-    edit_.onChange([this] {
-        if (control_)
-            control_->dbComb_Change();
-    });
-}
-
-void HeadlessComboBox::BoundText(const String& value) {
-    Text(list_.valueOfKey(value).value_or(value));
+    : BoundComboBox(source), host_(host), trace_(std::move(trace)) {
 }
 
 void HeadlessComboBox::Font(FontRef value) {
@@ -187,12 +179,8 @@ void HeadlessComboBox::select(Long start, Long length) {
 }
 
 void HeadlessComboBox::pick(std::size_t row) {
-    if (!acceptsInput() || !list_.hasRow(row))
-        return;
-    if (!edit_.locked())
-        Text(list_.value(row));
-    listOpen_ = false;
-    click(ClickArea::List);
+    if (acceptsInput())
+        pickRow(row);
 }
 
 void HeadlessComboBox::click(Integer area) {

@@ -333,7 +333,7 @@ void ComboWidget::mouseMoveEvent(QMouseEvent* event) {
 }
 
 QtComboBox::QtComboBox(SqliteDataSource& source, Scale scale, QWidget* parent)
-    : list_(source), scale_(std::move(scale)), widget_(new ComboWidget(*this, parent)),
+    : BoundComboBox(source), scale_(std::move(scale)), widget_(new ComboWidget(*this, parent)),
       popup_(new QListView(widget_)), model_(list_) {
     // A tool window never takes the focus: keys keep going to the edit part while the
     // list is open. As a window of the box's own, it stacks over the form and is placed
@@ -351,10 +351,6 @@ QtComboBox::QtComboBox(SqliteDataSource& source, Scale scale, QWidget* parent)
                      [this](const QModelIndex& index) { pick(index.row()); });
     followTheLineEdit();
     edit_.onShow([this] { showEdit(); });
-    edit_.onChange([this] {
-        if (control_)
-            control_->dbComb_Change();
-    });
     Font(Font::make(u"Tahoma", 8.25f, true));
     showEdit();
     applyColours();
@@ -406,12 +402,8 @@ void QtComboBox::trace(const std::string& line) const {
         trace_(line);
 }
 
-void QtComboBox::BoundText(const String& value) {
-    Text(list_.valueOfKey(value).value_or(value));
-}
-
 void QtComboBox::Locked(bool value) {
-    edit_.locked(value);
+    BoundComboBox::Locked(value);
     widget_->lineEdit()->setReadOnly(value);
 }
 
@@ -452,7 +444,7 @@ void QtComboBox::applyFont() {
 }
 
 void QtComboBox::Refresh() {
-    list_.refresh();
+    BoundComboBox::Refresh();
     model_.reset();
     popup_->scrollToTop();
     if (popup_->isVisible())
@@ -685,14 +677,8 @@ void QtComboBox::closeList() {
 }
 
 void QtComboBox::pick(int row) {
-    if (row < 0 || !widget_->isEnabled() || !list_.hasRow(static_cast<std::size_t>(row)))
-        return;
-    if (!edit_.locked())
-        Text(list_.value(static_cast<std::size_t>(row)));
-    closeList();
-    Integer area = ClickArea::List;
-    if (control_)
-        control_->dbComb_Click(area);
+    if (row >= 0 && widget_->isEnabled())
+        pickRow(static_cast<std::size_t>(row));
 }
 
 // Coordinates are in the control's scale unit; a release over the box is its click, on

@@ -70,25 +70,11 @@ struct Scale {
     std::function<double()> twipsPerPixel;
 };
 
-class QtComboBox final : public ComboBox {
+class QtComboBox final : public BoundComboBox {
   public:
     QtComboBox(SqliteDataSource& source, Scale scale, QWidget* parent);
     ~QtComboBox() override;
 
-    void attach(ControlNotifications* control) override { control_ = control; }
-    String Text() const override { return edit_.text(); }
-    void Text(const String& value) override { edit_.write(value); }
-    String BoundText() const override { return list_.boundTextFor(edit_.text()); }
-    void BoundText(const String& value) override;
-    String ListField() const override { return list_.listField(); }
-    void ListField(const String& value) override { list_.listField(value); }
-    String BoundColumn() const override { return list_.boundColumn(); }
-    void BoundColumn(const String& value) override { list_.boundColumn(value); }
-    Long SelStart() const override { return edit_.selStart(); }
-    void SelStart(Long value) override { edit_.selStart(value); }
-    Long SelLength() const override { return edit_.selLength(); }
-    void SelLength(Long value) override { edit_.selLength(value); }
-    bool Locked() const override { return edit_.locked(); }
     void Locked(bool value) override;
     Colour ForeColor() const override { return foreColor_; }
     void ForeColor(Colour value) override;
@@ -96,7 +82,6 @@ class QtComboBox final : public ComboBox {
     void BackColor(Colour value) override;
     FontRef Font() const override { return font_; }
     void Font(FontRef value) override;
-    String SavedText() const override { return edit_.text(); }
     void Refresh() override;
     Single Width() const override;
     void Width(Single value) override;
@@ -108,7 +93,6 @@ class QtComboBox final : public ComboBox {
     void SetFocus() override;
 
     ComboWidget& widget() { return *widget_; }
-    const ListModel& list() const { return list_; }
     void setTrace(TraceSink trace) { trace_ = std::move(trace); }
     // Delivers one key as the keyboard would, while the box has the focus.
     void deliver(const KeyStroke& stroke);
@@ -123,7 +107,7 @@ class QtComboBox final : public ComboBox {
     // A mouse event on the box, at the point in the box's own coordinates.
     void mouse(QMouseEvent* event, QPointF at);
     void openList();
-    void closeList();
+    void closeList() override;
     void pick(int row);
     QListView& listView() { return *popup_; }
     // How many of the control's units make a pixel of the screen.
@@ -141,15 +125,12 @@ class QtComboBox final : public ComboBox {
     void applyFont();
     void trace(const std::string& line) const;
 
-    ListModel list_;
-    // The text and its selection; the line edit shows them.
-    EditModel edit_{u"Utilize * para pesquisar trechos"};
+    // While the line edit shows the editing model's text and selection.
     bool showing_ = false;
     Scale scale_;
     ComboWidget* widget_;
     QListView* popup_;
     LazyListModel model_;
-    ControlNotifications* control_ = nullptr;
     TraceSink trace_;
     Colour foreColor_ = CorDoTextoDaJanela;
     Colour backColor_ = CorDeFundoDaJanela;

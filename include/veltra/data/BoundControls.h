@@ -1,9 +1,10 @@
-// What every platform's bound controls share: the bound text box and the list logic of a
-// data-bound combo box.
+// What every platform's bound controls share: the bound text box, the list logic of a
+// data-bound combo box, and the combo box's text and list behind any platform's widget.
 #pragma once
 
 #include "veltra/Codes.h"
 #include "veltra/data/SqliteDataSource.h"
+#include "veltra/platform/ComboBox.h"
 #include "veltra/platform/EditModel.h"
 
 namespace veltra {
@@ -76,6 +77,48 @@ class ListModel final : public RowValues {
     std::shared_ptr<RowSet> rows_;
     std::optional<std::size_t> listColumn_;
     std::optional<std::size_t> keyColumn_;
+};
+
+// The part of a combo box that is the same on every platform: its list over the data
+// source, its text and selection (the editing model) and the control it reports to. A
+// platform's box derives from it, shows what it holds and turns its own input into calls
+// on it; the design-time text is "Utilize * para pesquisar trechos".
+class BoundComboBox : public ComboBox {
+  public:
+    explicit BoundComboBox(SqliteDataSource& source);
+
+    void attach(ControlNotifications* control) override { control_ = control; }
+    String Text() const override { return edit_.text(); }
+    void Text(const String& value) override { edit_.write(value); }
+    // The key of the row the text matches; a written key shows its row's list value, or
+    // itself when no row has it.
+    String BoundText() const override { return list_.boundTextFor(edit_.text()); }
+    void BoundText(const String& value) override;
+    String ListField() const override { return list_.listField(); }
+    void ListField(const String& value) override { list_.listField(value); }
+    String BoundColumn() const override { return list_.boundColumn(); }
+    void BoundColumn(const String& value) override { list_.boundColumn(value); }
+    Long SelStart() const override { return edit_.selStart(); }
+    void SelStart(Long value) override { edit_.selStart(value); }
+    Long SelLength() const override { return edit_.selLength(); }
+    void SelLength(Long value) override { edit_.selLength(value); }
+    bool Locked() const override { return edit_.locked(); }
+    void Locked(bool value) override { edit_.locked(value); }
+    String SavedText() const override { return edit_.text(); }
+    void Refresh() override { list_.refresh(); }
+
+    const ListModel& list() const { return list_; }
+
+  protected:
+    // A list row chosen by the user: its value becomes the text (unless locked), the list
+    // closes, then the control hears the click on the list. A row that does not exist is
+    // no choice.
+    void pickRow(std::size_t row);
+    virtual void closeList() = 0;
+
+    ListModel list_;
+    EditModel edit_;
+    ControlNotifications* control_ = nullptr;
 };
 
 } // namespace veltra

@@ -87,33 +87,16 @@ class HeadlessWindowing final : public Windowing {
 // box: typed characters replace the selection, Backspace and Delete delete, arrows move
 // the caret or step through the list, Alt+Down opens the list, Esc closes it, Tab leaves
 // the control.
-class HeadlessComboBox final : public ComboBox {
+class HeadlessComboBox final : public BoundComboBox {
   public:
     HeadlessComboBox(SqliteDataSource& source, HeadlessHost& host, TraceSink trace);
 
-    void attach(ControlNotifications* control) override { control_ = control; }
-    String Text() const override { return edit_.text(); }
-    void Text(const String& value) override { edit_.write(value); }
-    String BoundText() const override { return list_.boundTextFor(edit_.text()); }
-    void BoundText(const String& value) override;
-    String ListField() const override { return list_.listField(); }
-    void ListField(const String& value) override { list_.listField(value); }
-    String BoundColumn() const override { return list_.boundColumn(); }
-    void BoundColumn(const String& value) override { list_.boundColumn(value); }
-    Long SelStart() const override { return edit_.selStart(); }
-    void SelStart(Long value) override { edit_.selStart(value); }
-    Long SelLength() const override { return edit_.selLength(); }
-    void SelLength(Long value) override { edit_.selLength(value); }
-    bool Locked() const override { return edit_.locked(); }
-    void Locked(bool value) override { edit_.locked(value); }
     Colour ForeColor() const override { return foreColor_; }
     void ForeColor(Colour value) override { foreColor_ = value; }
     Colour BackColor() const override { return backColor_; }
     void BackColor(Colour value) override { backColor_ = value; }
     FontRef Font() const override { return font_; }
     void Font(FontRef value) override;
-    String SavedText() const override { return edit_.text(); }
-    void Refresh() override { list_.refresh(); }
     Single Width() const override;
     void Width(Single value) override;
     Single Height() const override;
@@ -141,20 +124,17 @@ class HeadlessComboBox final : public ComboBox {
     bool hasFocus() const { return focused_; }
     bool listOpen() const { return listOpen_; }
     const String& toolTip() const { return toolTip_; }
-    const ListModel& list() const { return list_; }
 
   private:
     void keyDown(Integer& keyCode, Integer& shift);
     void keyUp(Integer keyCode, Integer shift);
     void applyKeyEffect(Integer keyCode, Integer shift);
     void actOnControlCode(Integer keyAscii);
+    void closeList() override { listOpen_ = false; }
     bool acceptsInput() const { return enabled_; }
 
-    ListModel list_;
     HeadlessHost& host_;
     TraceSink trace_;
-    ControlNotifications* control_ = nullptr;
-    EditModel edit_{u"Utilize * para pesquisar trechos"};
     bool enabled_ = true;
     bool focused_ = false;
     bool listOpen_ = false;
