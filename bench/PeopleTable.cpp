@@ -51,10 +51,8 @@ std::string personName(std::mt19937& random) {
 
 } // namespace
 
-PeopleTable::PeopleTable(std::size_t rows) : rows_(rows) {
-    std::string pattern = std::filesystem::temp_directory_path() / "veltra-bench-XXXXXX";
-    folder_ = mkdtemp(pattern.data());
-    file_ = (folder_ / "pessoas.db").string();
+PeopleTable::PeopleTable(std::size_t rows) : folder_("veltra-bench"), rows_(rows) {
+    file_ = (folder_.path() / "pessoas.db").string();
     const auto start = std::chrono::steady_clock::now();
     sqlite3* db = nullptr;
     check(db, sqlite3_open(file_.c_str(), &db));
@@ -76,11 +74,6 @@ PeopleTable::PeopleTable(std::size_t rows) : rows_(rows) {
                            nullptr, nullptr));
     sqlite3_close(db);
     seconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-PeopleTable::~PeopleTable() {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
 }
 
 double peakMegabytes() {

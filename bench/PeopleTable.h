@@ -2,6 +2,8 @@
 // folder and removed with the object: the data every benchmark measures on.
 #pragma once
 
+#include "veltra/platform/Files.h"
+
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -13,7 +15,6 @@ class PeopleTable {
   public:
     // Pessoas(Id INTEGER PRIMARY KEY, Nome TEXT) with a plain index on Nome.
     explicit PeopleTable(std::size_t rows);
-    ~PeopleTable();
     PeopleTable(const PeopleTable&) = delete;
     PeopleTable& operator=(const PeopleTable&) = delete;
 
@@ -22,7 +23,7 @@ class PeopleTable {
     double secondsToGenerate() const { return seconds_; }
 
   private:
-    std::filesystem::path folder_;
+    TemporaryFolder folder_;
     std::string file_;
     std::size_t rows_;
     double seconds_ = 0;

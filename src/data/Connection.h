@@ -1,25 +1,23 @@
-// One read-only connection to a database file, with the dialect's functions and
-// collation, the folded-text indexes that searches need, and a pool of prepared statements.
+// One read-only connection to a database file: it opens the file, checks and runs the
+// statements of record sources with the dialect's functions, and keeps what serves them
+// (the prepared statements, the folded copies of a SQLite file's tables, the copies of an
+// Access file's tables) in parts of their own.
 #pragma once
 
+#include "data/AccessCopies.h"
 #include "data/Dialect.h"
-#include "veltra/Error.h"
+#include "data/FoldedCopies.h"
+#include "data/StatementPool.h"
 #include "veltra/Types.h"
+#include "veltra/platform/Files.h"
 
-#include <map>
-#include <memory>
-#include <optional>
 #include <set>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 struct sqlite3;
-struct sqlite3_stmt;
 
 namespace veltra::detail {
-
-class SqliteConnection;
 
 // A result being read row by row on a connection.
 class Reader {
@@ -27,26 +25,6 @@ class Reader {
     virtual ~Reader() = default;
     // Stops reading: the rows read so far are all the result will have.
     virtual void stopReading() = 0;
-};
-
-// A prepared statement owned by one reader; it goes back to its connection's pool, reset,
-// when the reader is done with it.
-class PooledStatement {
-  public:
-    PooledStatement() = default;
-    PooledStatement(SqliteConnection* owner, std::string sql, sqlite3_stmt* statement)
-        : owner_(owner), sql_(std::move(sql)), statement_(statement) {}
-    PooledStatement(PooledStatement&& other) noexcept { *this = std::move(other); }
-    PooledStatement& operator=(PooledStatement&& other) noexcept;
-    ~PooledStatement() { release(); }
-
-    sqlite3_stmt* get() const { return statement_; }
-    void release();
-
-  private:
-    SqliteConnection* owner_ = nullptr;
-    std::string sql_;
-    sqlite3_stmt* statement_ = nullptr;
 };
 
 class SqliteConnection {
@@ -59,15 +37,14 @@ class SqliteConnection {
 
     // Whether this connection reads the file now at the path: the same name and kind, and
     // the same file (one replaced or deleted since it was opened is another).
-    bool opens(const String& path, const String& connect) const {
-        return path == path_ && connect == connect_ && stamp().inode == openedInode_;
-    }
+    bool opens(const String& path, const String& connect) const;
     const String& path() const { return path_; }
 
-    // Prepares the statement with its parameters bound, first building the folded-text
-    // indexes its searches need when the file has none. Throws veltra::Error.
+    // Prepares the statement with its parameters bound, first making the copies its
+    // searches need. Throws veltra::Error.
     PooledStatement prepare(const dialect::Translation& translation);
-    // Prepares plain SQLite text with text parameters bound.
+    // Prepares plain SQLite text with text parameters bound: a record source's, checked by
+    // the authorizer, or the connection's own while an OwnWork lives.
     PooledStatement prepare(const std::string& sql, const std::vector<std::string>& parameters);
 
     // While a result is being read the connection holds a read lock on every file it has
@@ -79,59 +56,61 @@ class SqliteConnection {
     void stopOtherReaders(const Reader* keep);
 
     // Turns the connection's last failure into the error numbers the control knows.
-    // The parameters bound to the failed statement name its text literals in the message.
     [[noreturn]] void fail(int code, const std::vector<std::string>& parameters = {}) const;
 
     // What the file's indexes and the connection's own copies answer; for tests and the
     // benchmark.
     std::string queryPlan(const dialect::Translation& translation);
 
-  private:
-    friend class PooledStatement;
-    struct FileStamp {
-        long long size = -1;
-        long long modified = 0;
-        long long inode = 0;
-        bool operator==(const FileStamp&) const = default;
-    };
-    class Internal;
-
-    void giveBack(const std::string& sql, sqlite3_stmt* statement);
-    void forgetCopiesIfFileChanged();
-    std::map<std::string, std::string> readFromCopies(const dialect::Translation& translation);
-    std::vector<std::string> columnsToIndex(const dialect::Translation& translation,
-                                            const dialect::TableReference& table);
-    bool hasFoldedIndex(const std::string& table, const std::string& column);
-    std::string copyOf(const std::string& table, const std::vector<std::string>& columns);
-    std::string copyDefinition(const std::string& table, const std::string& copy);
+    // For the parts that keep copies in the connection's own database.
+    sqlite3* handle() const { return db_; }
     void execute(const std::string& sql);
-    FileStamp stamp() const;
-    // An Access file's tables are read into this connection's own database the first time
-    // a statement names them, under names of their own, with a folded-text index on every
-    // text column.
-    std::map<std::string, std::string>
-    loadAccessTablesOnce(const dialect::Translation& translation);
-    std::map<std::string, std::string> loadAccessTables(const dialect::Translation& translation);
-    std::string loadAccessTable(const std::string& name);
+    // Counts the versions of the file this connection has read; copies are named by it.
+    int generation() const { return generation_; }
+
+    // While one lives, the connection's own statements (its copies, reading the schema)
+    // pass the authorizer that record sources meet, and are pooled apart from them.
+    class OwnWork {
+      public:
+        explicit OwnWork(SqliteConnection& connection)
+            : connection_(connection), before_(std::exchange(connection.ownWork_, true)) {}
+        ~OwnWork() { connection_.ownWork_ = before_; }
+        OwnWork(const OwnWork&) = delete;
+        OwnWork& operator=(const OwnWork&) = delete;
+
+      private:
+        SqliteConnection& connection_;
+        bool before_;
+    };
+    // While one lives, the connection may also write (its copies): it is read-only again
+    // afterwards, whatever happened meanwhile.
+    class WritableMoment {
+      public:
+        explicit WritableMoment(SqliteConnection& connection);
+        ~WritableMoment();
+        WritableMoment(const WritableMoment&) = delete;
+        WritableMoment& operator=(const WritableMoment&) = delete;
+
+      private:
+        OwnWork ownWork_;
+        SqliteConnection& connection_;
+    };
+
+  private:
+    void forgetCopiesIfFileChanged();
 
     String path_;
     String connect_;
     sqlite3* db_ = nullptr;
-    bool internal_ = false;
-    FileStamp stamp_;
-    long long openedInode_ = 0;
-    int generation_ = 0;
-    std::map<std::string, std::vector<sqlite3_stmt*>> pool_;
-    std::size_t pooled_ = 0;
-    std::map<std::string, bool> foldedIndexes_;           // "table\ncolumn" -> the file has one
-    std::map<std::string, std::set<std::string>> copies_; // copy name -> indexed columns
-    std::vector<std::string> staleCopies_;                // qualified names of copies to drop
+    bool ownWork_ = false;
     bool access_ = false;
-    std::vector<std::string> accessTableNames_;
-    std::map<std::string, std::string> accessLoaded_; // lower-case name -> qualified name
-    // The reader's failure on this version of the file: a damaged file that makes the
-    // reader hang costs its time limit once, not on every key.
-    std::optional<Error> accessFailure_;
+    FileIdentity stamp_;
+    long long openedId_ = 0;
+    int generation_ = 0;
+    StatementPool pool_;
+    FoldedCopies foldedCopies_;
+    AccessCopies accessCopies_;
+    std::vector<std::string> staleCopies_; // qualified names of copies to drop
     std::set<Reader*> readers_;
 };
 

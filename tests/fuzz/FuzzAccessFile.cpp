@@ -12,13 +12,8 @@ namespace {
 // A folder of its own, removed at exit; each input gets a new file name, so that no
 // connection can take it for the file before.
 struct Scratch {
-    Scratch() {
-        std::string pattern = std::filesystem::temp_directory_path() / "veltra-fuzz-access-XXXXXX";
-        folder = mkdtemp(pattern.data());
-        setenv("VELTRA_MDB_TIME_LIMIT", "1", 1);
-    }
-    ~Scratch() { std::filesystem::remove_all(folder); }
-    std::filesystem::path folder;
+    Scratch() { setenv("VELTRA_MDB_TIME_LIMIT", "1", 1); }
+    veltra::TemporaryFolder folder{"veltra-fuzz-access"};
     unsigned next = 0;
 };
 
@@ -27,7 +22,7 @@ struct Scratch {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace veltra;
     static Scratch scratch;
-    const auto file = scratch.folder / ("f" + std::to_string(scratch.next++) + ".mdb");
+    const auto file = scratch.folder.path() / ("f" + std::to_string(scratch.next++) + ".mdb");
     std::ofstream(file, std::ios::binary)
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     // One data source, as one control keeps: a file that makes the reader hang costs the

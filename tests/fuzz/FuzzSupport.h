@@ -3,6 +3,7 @@
 #pragma once
 
 #include "veltra/Text.h"
+#include "veltra/platform/Files.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,7 +12,6 @@
 #include <sqlite3.h>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
 
 namespace veltra::fuzz {
 
@@ -59,10 +59,8 @@ inline bool isWholeText(const String& text) {
 // A database of cities, built once per process, whose bytes must never change.
 class SmallDatabase {
   public:
-    SmallDatabase() {
-        std::string pattern = std::filesystem::temp_directory_path() / "veltra-fuzz-XXXXXX";
-        folder_ = mkdtemp(pattern.data());
-        path_ = (folder_ / "cidades.db").string();
+    SmallDatabase() : folder_("veltra-fuzz") {
+        path_ = (folder_.path() / "cidades.db").string();
         sqlite3* db = nullptr;
         sqlite3_open(path_.c_str(), &db);
         sqlite3_exec(db,
@@ -72,24 +70,16 @@ class SmallDatabase {
                      "(7, 'Ñandú ĳssel 漢字', 'XX');",
                      nullptr, nullptr, nullptr);
         sqlite3_close(db);
-        stamp_ = stamp();
+        stamp_ = identifyFile(path_);
     }
-    ~SmallDatabase() { std::filesystem::remove_all(folder_); }
 
     const std::string& path() const { return path_; }
-    bool unchanged() const { return stamp() == stamp_; }
+    bool unchanged() const { return identifyFile(path_) == stamp_; }
 
   private:
-    std::string stamp() const {
-        struct stat s {};
-        ::stat(path_.c_str(), &s);
-        return std::to_string(s.st_size) + ":" + std::to_string(s.st_mtim.tv_sec) + "." +
-               std::to_string(s.st_mtim.tv_nsec);
-    }
-
-    std::filesystem::path folder_;
+    TemporaryFolder folder_;
     std::string path_;
-    std::string stamp_;
+    FileIdentity stamp_;
 };
 
 } // namespace veltra::fuzz

@@ -2,6 +2,7 @@
 // file's bytes, a file that changes, and damaged files that end in error 3343.
 #include "TestSupport.h"
 #include "veltra/Error.h"
+#include "veltra/platform/Files.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -13,11 +14,7 @@ const std::filesystem::path kFixtures = VELTRA_ACCESS_FIXTURES;
 
 class AccessFiles : public ::testing::Test {
   protected:
-    AccessFiles() {
-        std::string pattern = std::filesystem::temp_directory_path() / "veltra-access-XXXXXX";
-        folder_ = mkdtemp(pattern.data());
-    }
-    ~AccessFiles() override { std::filesystem::remove_all(folder_); }
+    AccessFiles() : scratch_("veltra-access"), folder_(scratch_.path()) {}
 
     // A copy of a fixture under another name.
     std::filesystem::path copy(const char* fixture, const char* name) {
@@ -50,6 +47,7 @@ class AccessFiles : public ::testing::Test {
         return errorOf([&] { rows(file, statement); });
     }
 
+    TemporaryFolder scratch_;
     std::filesystem::path folder_;
 };
 

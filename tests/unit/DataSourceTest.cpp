@@ -1,6 +1,7 @@
 // The data source: refreshing a record source, its failures and error numbers, the record
 // set's navigation and counting, and the bound text box that follows the current row.
 #include "TestSupport.h"
+#include "data/Connection.h"
 #include "veltra/Error.h"
 #include "veltra/platform/Notifications.h"
 
@@ -91,6 +92,23 @@ TEST_F(DataSourceTest, AFailedRefreshKeepsThePreviousRows) {
 TEST_F(DataSourceTest, ABareTableNameReadsTheWholeTable) {
     ASSERT_EQ(refreshError(u"Cidades"), 0);
     EXPECT_EQ(data.rows()->columns(), (std::vector<String>{u"Id", u"Nome", u"Uf"}));
+}
+
+// The connection's own statements pass the authorizer; a record source of the very same
+// text must still meet it, and never be served the statement prepared for the connection.
+TEST_F(DataSourceTest, ARecordSourceIsNeverServedTheConnectionsOwnStatement) {
+    detail::SqliteConnection connection(db.path(), u"");
+    const std::string schema = "SELECT name FROM sqlite_master";
+    {
+        const detail::SqliteConnection::OwnWork ownWork(connection);
+        connection.prepare(schema, {});
+    }
+    try {
+        connection.prepare(schema, {});
+        FAIL() << "the schema was read by a record source";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.number(), ErrorNumber::ReadOnly);
+    }
 }
 
 TEST_F(DataSourceTest, NeverWritesTheFile) {

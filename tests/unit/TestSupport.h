@@ -4,6 +4,7 @@
 
 #include "veltra/Text.h"
 #include "veltra/headless/Headless.h"
+#include "veltra/platform/Files.h"
 #include "veltra/platform/Notifications.h"
 
 #include <filesystem>
@@ -21,10 +22,8 @@ namespace veltra::testing {
 // with the object.
 class ScratchDatabase {
   public:
-    explicit ScratchDatabase(const std::string& sql) {
-        std::string pattern = std::filesystem::temp_directory_path() / "veltra-test-XXXXXX";
-        folder_ = mkdtemp(pattern.data());
-        path_ = folder_ / "test.db";
+    explicit ScratchDatabase(const std::string& sql) : folder_("veltra-test") {
+        path_ = folder_.path() / "test.db";
         sqlite3* db = nullptr;
         sqlite3_open(path_.c_str(), &db);
         char* message = nullptr;
@@ -35,19 +34,18 @@ class ScratchDatabase {
         if (code != SQLITE_OK)
             throw std::runtime_error("setup failed: " + error);
     }
-    ~ScratchDatabase() { std::filesystem::remove_all(folder_); }
     ScratchDatabase(const ScratchDatabase&) = delete;
     ScratchDatabase& operator=(const ScratchDatabase&) = delete;
 
     String path() const { return fromUtf8(path_.string()); }
-    std::filesystem::path folder() const { return folder_; }
+    std::filesystem::path folder() const { return folder_.path(); }
     std::string bytes() const {
         std::ifstream in(path_, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
   private:
-    std::filesystem::path folder_;
+    TemporaryFolder folder_;
     std::filesystem::path path_;
 };
 

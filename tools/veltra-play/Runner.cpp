@@ -6,6 +6,7 @@
 #include "veltra/FormFile.h"
 #include "veltra/Text.h"
 #include "veltra/headless/Headless.h"
+#include "veltra/platform/Files.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -24,24 +25,21 @@ using headless::formatValue;
 // A fresh temporary folder that is the working folder while the scenario runs.
 class WorkFolder {
   public:
-    WorkFolder() : previous_(std::filesystem::current_path()) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "veltra-play-XXXXXX");
-        if (!mkdtemp(pattern.data()))
-            throw ScriptError("cannot create a temporary folder");
-        folder_ = pattern;
-        std::filesystem::current_path(folder_);
+    WorkFolder() try : previous_(std::filesystem::current_path()), folder_("veltra-play") {
+        std::filesystem::current_path(folder_.path());
+    } catch (const std::filesystem::filesystem_error&) {
+        throw ScriptError("cannot create a temporary folder");
     }
     ~WorkFolder() {
         std::error_code ignored;
         std::filesystem::current_path(previous_, ignored);
-        std::filesystem::remove_all(folder_, ignored);
     }
     WorkFolder(const WorkFolder&) = delete;
     WorkFolder& operator=(const WorkFolder&) = delete;
 
   private:
     std::filesystem::path previous_;
-    std::filesystem::path folder_;
+    TemporaryFolder folder_;
 };
 
 // The runner's own writable connection for setting up databases.

@@ -1,0 +1,35 @@
+// The little of the file system that the control's surroundings and tools need beyond
+// std::filesystem; the one place an operating system's own calls are made for it.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace veltra {
+
+// Which file a path names and which version of it: size, modification time and the file's
+// own identity (a file replaced under the same name is another). A missing file has size -1.
+struct FileIdentity {
+    long long size = -1;
+    long long modified = 0;
+    long long id = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+FileIdentity identifyFile(const std::string& utf8Path);
+
+// A new, empty folder in the system's temporary folder; removed with what it holds when the
+// object goes. Throws std::filesystem::filesystem_error when it cannot be made.
+class TemporaryFolder {
+  public:
+    explicit TemporaryFolder(const std::string& prefix = "veltra");
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+} // namespace veltra

@@ -1,0 +1,33 @@
+#include "veltra/platform/Files.h"
+
+#include <cerrno>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <system_error>
+
+namespace veltra {
+
+FileIdentity identifyFile(const std::string& utf8Path) {
+    struct stat status {};
+    if (::stat(utf8Path.c_str(), &status) != 0)
+        return {};
+    return {static_cast<long long>(status.st_size),
+            static_cast<long long>(status.st_mtim.tv_sec) * 1'000'000'000LL +
+                status.st_mtim.tv_nsec,
+            static_cast<long long>(status.st_ino)};
+}
+
+TemporaryFolder::TemporaryFolder(const std::string& prefix) {
+    std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::filesystem::filesystem_error("cannot create a temporary folder", pattern,
+                                                std::error_code(errno, std::generic_category()));
+    path_ = pattern;
+}
+
+TemporaryFolder::~TemporaryFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+} // namespace veltra
