@@ -1,6 +1,7 @@
 #include "veltra/qt/VeltraWidget.h"
 
 #include "qt/QtComboBox.h"
+#include "qt/WidgetAccess.h"
 #include "veltra/Text.h"
 #include "veltra/data/BoundControls.h"
 #include "veltra/platform/Tracing.h"
@@ -175,27 +176,29 @@ Veltra& VeltraWidget::control() {
 QComboBox& VeltraWidget::comboBox() {
     return parts_->combo.widget();
 }
-SqliteDataSource& VeltraWidget::dataSource() {
-    return parts_->data;
-}
-const ListModel& VeltraWidget::list() const {
-    return parts_->combo.list();
-}
-
-std::size_t VeltraWidget::rowsRead() const {
-    const auto rows = parts_->data.rows();
-    return rows ? rows->fetchedCount() : 0;
-}
 
 QPointF VeltraWidget::pointAt(float x, float y) const {
     const double unitsPerPixel = parts_->combo.unitsPerPixel();
     return {x / unitsPerPixel, y / unitsPerPixel};
 }
 
-void VeltraWidget::setTrace(TraceSink trace) {
-    parts_->tracingHost.setTrace(trace);
-    parts_->tracingWindowing.setTrace(trace);
-    parts_->combo.setTrace(std::move(trace));
+SqliteDataSource& WidgetAccess::dataSource(VeltraWidget& widget) {
+    return widget.parts_->data;
+}
+
+const ListModel& WidgetAccess::list(const VeltraWidget& widget) {
+    return widget.parts_->combo.list();
+}
+
+std::size_t WidgetAccess::rowsRead(const VeltraWidget& widget) {
+    const auto rows = widget.parts_->data.rows();
+    return rows ? rows->fetchedCount() : 0;
+}
+
+void WidgetAccess::setTrace(VeltraWidget& widget, TraceSink trace) {
+    widget.parts_->tracingHost.setTrace(trace);
+    widget.parts_->tracingWindowing.setTrace(trace);
+    widget.parts_->combo.setTrace(std::move(trace));
 }
 
 void VeltraWidget::setMessageHandler(std::function<void(const QString&, const QString&)> handler) {

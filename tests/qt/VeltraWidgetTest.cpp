@@ -1,6 +1,7 @@
 // The Qt widget driven with real key and mouse events, on the offscreen platform.
 #include "veltra/qt/VeltraWidget.h"
 
+#include "qt/WidgetAccess.h"
 #include "veltra/Properties.h"
 #include "veltra/Text.h"
 #include "veltra/data/BoundControls.h"
@@ -16,6 +17,7 @@
 #include <sqlite3.h>
 
 using veltra::qt::VeltraWidget;
+using veltra::qt::WidgetAccess;
 
 namespace {
 
@@ -277,7 +279,7 @@ class VeltraWidgetTest : public QObject {
     void showAllLoadsTheRowsOnDemand() {
         Form form(sampleDatabase());
         form.control->control().MostrarTodos();
-        QCOMPARE(form.control->list().rowCount(), std::size_t(5564));
+        QCOMPARE(WidgetAccess::list(*form.control).rowCount(), std::size_t(5564));
         QVERIFY(form.messages.isEmpty());
     }
 
@@ -296,11 +298,11 @@ class VeltraWidgetTest : public QObject {
         {
             Form form(QString::fromStdString(folder.string()), "Pessoas");
             form.focus();
-            QVERIFY(form.control->rowsRead() < 1000);
+            QVERIFY(WidgetAccess::rowsRead(*form.control) < 1000);
             QTest::keyClicks(&form.control->comboBox(), "pessoa 09");
             QApplication::processEvents();
             QCOMPARE(form.edit().text(), QString("Pessoa 0900000"));
-            QVERIFY(form.control->rowsRead() < 1000);
+            QVERIFY(WidgetAccess::rowsRead(*form.control) < 1000);
         }
         std::filesystem::remove(folder);
     }

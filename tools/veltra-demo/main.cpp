@@ -6,6 +6,7 @@
 // The second form searches any table of any file the data source opens (SQLite or Access)
 // in a single box. With --screenshot it types TEXT into the first box, saves a picture of the form
 // and exits (1 when the picture came out blank), so that it can be checked without a screen.
+#include "qt/WidgetAccess.h"
 #include "veltra/data/SqliteDataSource.h"
 #include "veltra/qt/QtText.h"
 #include "veltra/qt/VeltraWidget.h"
@@ -128,7 +129,7 @@ void logEvents(VeltraWidget* control, const QString& name, QPlainTextEdit* log) 
     // The statements the control has its data source run, to show how it searches.
     auto* statements =
         new StatementLog([=](const QString& statement) { line("SQL " + statement); });
-    control->dataSource().addListener(statements);
+    veltra::qt::WidgetAccess::dataSource(*control).addListener(statements);
     QObject::connect(control, &QObject::destroyed, [=] { delete statements; });
 }
 

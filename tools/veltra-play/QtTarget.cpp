@@ -2,6 +2,7 @@
 // widget to take the focus; typing, keys and pastes are real key events, and the keys the
 // control sends are delivered by the event loop.
 #include "Target.h"
+#include "qt/WidgetAccess.h"
 #include "veltra/Text.h"
 #include "veltra/platform/Keys.h"
 #include "veltra/qt/KeyEvents.h"
@@ -50,7 +51,7 @@ class QtTarget final : public Target {
     }
     ~QtTarget() override {
         if (control_)
-            control_->dataSource().removeListener(&tracer_);
+            qt::WidgetAccess::dataSource(*control_).removeListener(&tracer_);
     }
 
     std::string platform() const override { return "qt"; }
@@ -63,7 +64,7 @@ class QtTarget final : public Target {
     void restoreInstance(PropertyBag& bag) override { install(new qt::VeltraWidget(bag)); }
     SqliteDataSource& dataSource() override {
         control();
-        return control_->dataSource();
+        return qt::WidgetAccess::dataSource(*control_);
     }
     headless::RecordingEvents& events() override { return events_; }
 
@@ -165,16 +166,16 @@ class QtTarget final : public Target {
         auto* edit = combo().lineEdit();
         const Long start =
             edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
-        return showLine(fromQString(edit->text()), start,
-                        static_cast<Long>(edit->selectedText().size()),
-                        control_->list().boundTextFor(fromQString(edit->text())),
-                        control_->list().rowCount(), fromQString(combo().toolTip()),
-                        control_->control().EstarComFoco() ? CorDeFoco : CorDeFundoDaJanela);
+        return showLine(
+            fromQString(edit->text()), start, static_cast<Long>(edit->selectedText().size()),
+            qt::WidgetAccess::list(*control_).boundTextFor(fromQString(edit->text())),
+            qt::WidgetAccess::list(*control_).rowCount(), fromQString(combo().toolTip()),
+            control_->control().EstarComFoco() ? CorDeFoco : CorDeFundoDaJanela);
     }
     std::vector<std::string> list() override {
         control();
         std::vector<std::string> lines;
-        const auto& model = control_->list();
+        const auto& model = qt::WidgetAccess::list(*control_);
         for (std::size_t i = 0; model.hasRow(i); ++i)
             lines.push_back(listLine(i, model.key(i), model.value(i)));
         return lines;
@@ -184,12 +185,12 @@ class QtTarget final : public Target {
     // A new control in the form, with the host's handlers connected; the handlers survive.
     void install(qt::VeltraWidget* widget) {
         if (control_) {
-            control_->dataSource().removeListener(&tracer_);
+            qt::WidgetAccess::dataSource(*control_).removeListener(&tracer_);
             delete control_;
         }
         control_ = widget;
-        control_->dataSource().addListener(&tracer_);
-        control_->setTrace(trace_);
+        qt::WidgetAccess::dataSource(*control_).addListener(&tracer_);
+        qt::WidgetAccess::setTrace(*control_, trace_);
         control_->setMessageHandler([](const QString&, const QString&) {});
         static_cast<QVBoxLayout*>(window_.layout())->insertWidget(0, control_);
         connectEvents();

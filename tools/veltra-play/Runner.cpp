@@ -109,7 +109,6 @@ struct NamedKey {
 };
 
 const std::map<std::string, NamedKey>& namedKeys() {
-    using namespace headless;
     static const std::map<std::string, NamedKey> table = {
         {"Enter", {Key::Enter, 0, 0}},
         {"Tab", {Key::Tab, 0, 0}},
@@ -410,7 +409,6 @@ void Scenario::file(const Line& line) {
 
 void Scenario::resize(const Line& line) {
     const auto args = arguments(line, 2, 2);
-    control();
     target_->resize(static_cast<Single>(args[0].value().toDouble()),
                     static_cast<Single>(args[1].value().toDouble()));
 }

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "veltra/Veltra.h"
-#include "veltra/platform/Tracing.h"
 
 #include <QFont>
 #include <QPointF>
@@ -16,11 +15,6 @@
 #include <type_traits>
 
 class QComboBox;
-
-namespace veltra {
-class SqliteDataSource;
-class ListModel;
-} // namespace veltra
 
 namespace veltra::qt {
 
@@ -75,16 +69,10 @@ class VeltraWidget : public QWidget {
     // font object).
     Veltra& control();
     QComboBox& comboBox();
-    SqliteDataSource& dataSource();
-    const ListModel& list() const;
-    // Rows read from the database so far for the current list (the list reads on demand).
-    std::size_t rowsRead() const;
     // The point of the widget at the control's coordinates x and y, in the unit in which its
     // mouse events carry them (twips until the host first sizes the control, pixels after).
     QPointF pointAt(float x, float y) const;
 
-    // Where transcript lines go; by default nowhere.
-    void setTrace(TraceSink trace);
     // Shows the message instead of a modal box when set (tests, scripted runs).
     void
     setMessageHandler(std::function<void(const QString& prompt, const QString& title)> handler);
@@ -116,6 +104,7 @@ class VeltraWidget : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    friend class WidgetAccess;
     class Parts;
     std::unique_ptr<Parts> parts_;
 };

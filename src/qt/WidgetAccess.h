@@ -1,0 +1,28 @@
+// This file is not part of the API. What veltra-play, the tests and the demo reach inside
+// the widget for: its data source and list, how much of the list it has read, and the
+// transcript of what the control asks of its surroundings.
+#pragma once
+
+#include "veltra/platform/Tracing.h"
+#include "veltra/qt/VeltraWidget.h"
+
+#include <cstddef>
+
+namespace veltra {
+class ListModel;
+class SqliteDataSource;
+} // namespace veltra
+
+namespace veltra::qt {
+
+class WidgetAccess {
+  public:
+    static SqliteDataSource& dataSource(VeltraWidget& widget);
+    static const ListModel& list(const VeltraWidget& widget);
+    // Rows read from the database so far for the current list (the list reads on demand).
+    static std::size_t rowsRead(const VeltraWidget& widget);
+    // Where transcript lines go; by default nowhere.
+    static void setTrace(VeltraWidget& widget, TraceSink trace);
+};
+
+} // namespace veltra::qt
