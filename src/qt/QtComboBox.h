@@ -1,6 +1,7 @@
 // The combo box `dbComb` over a real editable QComboBox. Not part of the API.
 #pragma once
 
+#include "qt/LazyListModel.h"
 #include "veltra/data/BoundControls.h"
 #include "veltra/platform/ComboBox.h"
 #include "veltra/platform/EditModel.h"
@@ -8,7 +9,6 @@
 #include "veltra/platform/Tracing.h"
 #include "veltra/qt/QtText.h"
 
-#include <QAbstractListModel>
 #include <QComboBox>
 #include <QEvent>
 #include <QListView>
@@ -17,23 +17,6 @@
 #include <optional>
 
 namespace veltra::qt {
-
-// The list's rows for Qt views, read from the list on demand: a view asks for more rows
-// as it scrolls, so a result of a million rows opens without being read.
-class LazyListModel final : public QAbstractListModel {
-  public:
-    explicit LazyListModel(const ListModel& list) : list_(list) {}
-
-    void reset();
-    int rowCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-    bool canFetchMore(const QModelIndex& parent) const override;
-    void fetchMore(const QModelIndex& parent) override;
-
-  private:
-    const ListModel& list_;
-    int loaded_ = 0;
-};
 
 class QtComboBox;
 
