@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh ca-certificates cmake ninja-build clang-14 libclang-rt-14-dev libsqlite3-dev \
-  libgtest-dev qt6-base-dev libgl-dev mdbtools-dev pkg-config
+  libgtest-dev qt6-base-dev qt6-tools-dev libgl-dev mdbtools-dev pkg-config
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 cmake --build build-asan

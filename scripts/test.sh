@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test (unit tests, Qt tests, scenarios, fuzz corpora), then
-# the same suite built with the sanitizers.
+# Builds everything and runs every test (unit tests, Qt tests, scenarios, the desktop suite,
+# fuzz corpora), the packages and their consumers, then the same suite built with the
+# sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
@@ -8,5 +9,7 @@ scripts/build.sh
 scripts/install-deps.sh xvfb xauth xdotool x11-xkb-utils xkb-data dbus at-spi2-core \
   python3-pyatspi python3-xlib
 ctest --test-dir build --output-on-failure -j 2
+# The Debian packages, an install into a temporary prefix and two programs built against it.
+scripts/consumers.sh
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 scripts/sanitize.sh

@@ -1,6 +1,7 @@
 #include "data/AccessFile.h"
 
 #include "veltra/Error.h"
+#include "veltra/platform/Files.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,6 +9,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <poll.h>
 #include <spawn.h>
@@ -33,14 +35,21 @@ std::chrono::seconds timeLimit() {
                 "Não foi possível ler o arquivo do Access '" + path + "' (" + why + ").");
 }
 
+// The helper lies beside the library that holds this code (as in the build folder) or in
+// the install's libexec folder relative to it; VELTRA_MDB_READER names another one.
 std::string helperPath() {
     if (const char* fromEnvironment = std::getenv("VELTRA_MDB_READER"))
         return fromEnvironment;
-#ifdef VELTRA_MDB_READER
-    return VELTRA_MDB_READER;
-#else
-    return "veltra-mdb-reader";
+#ifdef VELTRA_ACCESS_READER
+    const std::filesystem::path here = folderHolding(reinterpret_cast<const void*>(&helperPath));
+    for (const auto& candidate :
+         {here / "veltra-mdb-reader", here / VELTRA_READER_FROM_LIBRARY / "veltra-mdb-reader"}) {
+        std::error_code ignored;
+        if (std::filesystem::is_regular_file(candidate, ignored))
+            return candidate.lexically_normal().string();
+    }
 #endif
+    return "veltra-mdb-reader";
 }
 
 // The helper's output, read with a deadline; the helper is stopped when it is over.
@@ -172,7 +181,7 @@ FileKind fileKindOf(const std::string& path) {
 }
 
 bool accessSupported() {
-#ifdef VELTRA_MDB_READER
+#ifdef VELTRA_ACCESS_READER
     return true;
 #else
     return std::getenv("VELTRA_MDB_READER") != nullptr;

@@ -1,6 +1,7 @@
 #include "veltra/platform/Files.h"
 
 #include <cerrno>
+#include <dlfcn.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -15,6 +16,14 @@ FileIdentity identifyFile(const std::string& utf8Path) {
             static_cast<long long>(status.st_mtim.tv_sec) * 1'000'000'000LL +
                 status.st_mtim.tv_nsec,
             static_cast<long long>(status.st_ino)};
+}
+
+std::filesystem::path folderHolding(const void* code) {
+    Dl_info info{};
+    if (::dladdr(code, &info) == 0 || !info.dli_fname)
+        return {};
+    std::error_code ignored;
+    return std::filesystem::canonical(info.dli_fname, ignored).parent_path();
 }
 
 TemporaryFolder::TemporaryFolder(const std::string& prefix) {

@@ -24,13 +24,6 @@ namespace {
 
 constexpr int kVisibleRows = 10;
 
-QColor colourOf(Colour colour, QPalette::ColorRole role) {
-    if (colour & 0x80000000u)
-        return QApplication::palette().color(role);
-    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                  static_cast<int>((colour >> 16) & 0xFF));
-}
-
 [[noreturn]] void invalidValue() {
     throw Error(ErrorNumber::InvalidPropertyValue, "Valor de propriedade inválido.");
 }
@@ -124,8 +117,8 @@ void QtComboBox::BackColor(Colour value) {
 
 void QtComboBox::applyColours() {
     QPalette palette = widget_->palette();
-    palette.setColor(QPalette::Text, colourOf(foreColor_, QPalette::Text));
-    palette.setColor(QPalette::Base, colourOf(backColor_, QPalette::Base));
+    palette.setColor(QPalette::Text, toQColor(foreColor_));
+    palette.setColor(QPalette::Base, toQColor(backColor_));
     widget_->setPalette(palette);
     widget_->lineEdit()->setPalette(palette);
 }

@@ -2,6 +2,8 @@
 
 #include "veltra/Font.h"
 
+#include <QApplication>
+#include <QPalette>
 #include <algorithm>
 
 namespace veltra::qt {
@@ -32,6 +34,34 @@ FontRef fromQFont(const QFont& font) {
     result->Underline(font.underline());
     result->Strikethrough(font.strikeOut());
     return result;
+}
+
+namespace {
+
+struct SystemColour {
+    Colour colour;
+    QPalette::ColorRole role;
+};
+constexpr SystemColour kSystemColours[] = {{CorDeFundoDaJanela, QPalette::Base},
+                                           {CorDoTextoDaJanela, QPalette::Text},
+                                           {0x8000000F, QPalette::Button},
+                                           {0x80000012, QPalette::ButtonText}};
+
+} // namespace
+
+QColor toQColor(Colour colour) {
+    if ((colour & 0x80000000u) == 0)
+        return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+                      static_cast<int>((colour >> 16) & 0xFF));
+    for (const auto& system : kSystemColours)
+        if (system.colour == colour)
+            return QApplication::palette().color(system.role);
+    return QApplication::palette().color(QPalette::Text);
+}
+
+Colour fromQColor(const QColor& colour) {
+    return static_cast<Colour>(colour.red()) | static_cast<Colour>(colour.green()) << 8 |
+           static_cast<Colour>(colour.blue()) << 16;
 }
 
 } // namespace veltra::qt

@@ -12,8 +12,10 @@
 #include <QMessageBox>
 #include <QResizeEvent>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <deque>
+#include <limits>
 
 namespace veltra::qt {
 
@@ -22,6 +24,8 @@ namespace {
 // The control's design size, in twips.
 constexpr Single kDesignWidth = 3120;
 constexpr Single kDesignHeight = 300;
+// The combo box's design width, in twips (a little wider than the control, as designed).
+constexpr Single kDesignComboWidth = 3135;
 
 } // namespace
 
@@ -148,22 +152,25 @@ class VeltraWidget::Parts final : public Host, public Windowing, public VeltraEv
     std::deque<KeyStroke> pending_;
 };
 
-VeltraWidget::VeltraWidget(QWidget* parent)
-    : QWidget(parent), parts_(std::make_unique<Parts>(*this)) {
-    parts_->control.emplace(Surroundings{parts_->combo, parts_->data, parts_->textBox,
-                                         parts_->tracingHost, parts_->tracingWindowing, *parts_});
-    setFocusProxy(&parts_->combo.widget());
-    parts_->fitWidget();
-    parts_->control->InitProperties();
+VeltraWidget::VeltraWidget(QWidget* parent) : VeltraWidget(nullptr, parent) {
 }
 
-VeltraWidget::VeltraWidget(PropertyBag& saved, QWidget* parent)
+VeltraWidget::VeltraWidget(PropertyBag& saved, QWidget* parent) : VeltraWidget(&saved, parent) {
+}
+
+// The control with its surroundings, as designed (its size, the combo box's width), then
+// a new instance or a restored one.
+VeltraWidget::VeltraWidget(PropertyBag* saved, QWidget* parent)
     : QWidget(parent), parts_(std::make_unique<Parts>(*this)) {
     parts_->control.emplace(Surroundings{parts_->combo, parts_->data, parts_->textBox,
                                          parts_->tracingHost, parts_->tracingWindowing, *parts_});
     setFocusProxy(&parts_->combo.widget());
     parts_->fitWidget();
-    parts_->control->ReadProperties(saved);
+    parts_->combo.Width(kDesignComboWidth);
+    if (saved)
+        parts_->control->ReadProperties(*saved);
+    else
+        parts_->control->InitProperties();
 }
 
 VeltraWidget::~VeltraWidget() {
@@ -232,6 +239,12 @@ QString toQt(const String& value) {
 QFont toQt(const FontRef& value) {
     return value ? toQFont(*value) : QFont();
 }
+int toQt(Integer value) {
+    return value;
+}
+QColor toQt(Colour value) {
+    return toQColor(value);
+}
 
 template <class T>
 T fromQt(const QtValue<T>& value) {
@@ -244,6 +257,16 @@ String fromQt<String>(const QString& value) {
 template <>
 FontRef fromQt<FontRef>(const QFont& value) {
     return fromQFont(value);
+}
+// Beyond the 16-bit range a number is cut to its nearest end.
+template <>
+Integer fromQt<Integer>(const int& value) {
+    return static_cast<Integer>(std::clamp<int>(value, std::numeric_limits<Integer>::min(),
+                                                std::numeric_limits<Integer>::max()));
+}
+template <>
+Colour fromQt<Colour>(const QColor& value) {
+    return fromQColor(value);
 }
 
 } // namespace

@@ -234,9 +234,10 @@ class VeltraWidgetTest : public QObject {
         QCOMPARE(form.edit().text(), before);
     }
 
-    // moc cannot read the property list, so the widget's Q_PROPERTY lines are written out:
-    // they and the property table agree name for name and type for type, and each reaches
-    // the control through Qt's dynamic access.
+    // moc cannot read the property list, so the widget's Q_PROPERTY and Q_CLASSINFO lines
+    // are written out: they and the property table agree name for name, type for type and
+    // description for description, and each property reaches the control through Qt's
+    // dynamic access.
     void qtPropertiesAreThePropertyTable() {
         const QMetaObject& meta = VeltraWidget::staticMetaObject;
         QStringList table;
@@ -248,9 +249,17 @@ class VeltraWidgetTest : public QObject {
             table << name;
             const int index = meta.indexOfProperty(property.name.data());
             QVERIFY2(index >= meta.propertyOffset(), qPrintable(name + " has no Q_PROPERTY"));
-            const int types[] = {QMetaType::Bool, QMetaType::Short, QMetaType::UInt,
+            const int types[] = {QMetaType::Bool, QMetaType::Int, QMetaType::QColor,
                                  QMetaType::QString, QMetaType::QFont};
             QCOMPARE(meta.property(index).typeId(), types[static_cast<int>(property.type)]);
+            const QByteArray key =
+                "description:" +
+                QByteArray(property.name.data(), static_cast<qsizetype>(property.name.size()));
+            const int info = meta.indexOfClassInfo(key.constData());
+            const QByteArray description(property.description.data(),
+                                         static_cast<qsizetype>(property.description.size()));
+            QCOMPARE(info >= 0 ? QByteArray(meta.classInfo(info).value()) : QByteArray(),
+                     description);
         }
         for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) {
             const QString name = meta.property(i).name();

@@ -17,6 +17,9 @@ struct FileIdentity {
 };
 FileIdentity identifyFile(const std::string& utf8Path);
 
+// The folder of the shared library or program that holds the code at that address.
+std::filesystem::path folderHolding(const void* code);
+
 // A new, empty folder in the system's temporary folder; removed with what it holds when the
 // object goes. Throws std::filesystem::filesystem_error when it cannot be made.
 class TemporaryFolder {
