@@ -12,7 +12,7 @@
 #include "PeopleTable.h"
 #include "data/AccessFile.h"
 #include "veltra/Text.h"
-#include "veltra/data/SqliteDataSource.h"
+#include "veltra/data/DataControl.h"
 
 #include <chrono>
 #include <cstdio>
@@ -43,7 +43,7 @@ double medianMs(int repeat, const std::function<void()>& work) {
 
 // A new data source, as a new form opens it: the statement and its first row.
 void firstSearch(const std::filesystem::path& file, const String& statement) {
-    SqliteDataSource data;
+    DataControl data;
     data.DatabaseName(fromUtf8(file.string()));
     data.RecordSource(statement);
     data.Refresh();

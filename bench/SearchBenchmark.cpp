@@ -39,7 +39,7 @@ struct Fixture {
     std::unique_ptr<bench::PeopleTable> table;
     double firstSearchMs = 0;
     // One data source for all the measurements, as one control keeps its own.
-    std::unique_ptr<SqliteDataSource> data;
+    std::unique_ptr<DataControl> data;
     const std::string& file() const { return table->file(); }
 };
 
@@ -101,7 +101,7 @@ void rawFirstRow(benchmark::State& state) {
 // Refresh of the data source and of the list, then the first 50 list values: what the
 // control does with every key release.
 void searchThroughList(benchmark::State& state, const std::string& name, const String& statement) {
-    SqliteDataSource& data = *fixture().data;
+    DataControl& data = *fixture().data;
     ListModel list(data);
     list.listField(u"Nome");
     list.boundColumn(u"Id");
@@ -133,7 +133,7 @@ void numericOrder(benchmark::State& state) {
 
 // The first search on a new connection opens the file and builds the folded-text copy.
 void measureFirstSearch() {
-    auto& data = *(fixture().data = std::make_unique<SqliteDataSource>());
+    auto& data = *(fixture().data = std::make_unique<DataControl>());
     data.DatabaseName(fromUtf8(fixture().file()));
     const auto start = Clock::now();
     data.RecordSource(searchStatement("m"));

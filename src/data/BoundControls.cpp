@@ -18,7 +18,7 @@ String shownText(const Variant& value) {
 
 } // namespace
 
-BoundTextBox::BoundTextBox(SqliteDataSource& source) : source_(source) {
+BoundTextBox::BoundTextBox(DataControl& source) : source_(source) {
     source_.addListener(this);
 }
 
@@ -129,7 +129,7 @@ std::optional<std::size_t> ListModel::rowOfValue(const String& text) const {
     return std::nullopt;
 }
 
-BoundComboBox::BoundComboBox(SqliteDataSource& source)
+BoundComboBox::BoundComboBox(DataControl& source)
     : list_(source), edit_(u"Utilize * para pesquisar trechos") {
     edit_.onChange([this] {
         if (control_)

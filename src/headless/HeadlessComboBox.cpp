@@ -20,7 +20,7 @@ bool typesCharacter(Integer keyCode) {
 
 } // namespace
 
-HeadlessComboBox::HeadlessComboBox(SqliteDataSource& source, HeadlessHost& host, TraceSink trace)
+HeadlessComboBox::HeadlessComboBox(DataControl& source, HeadlessHost& host, TraceSink trace)
     : BoundComboBox(source), host_(host), trace_(std::move(trace)) {
 }
 

@@ -28,7 +28,7 @@ struct HeadlessForm::Instance {
     }
 
     DataSourceTracer tracer;
-    SqliteDataSource data;
+    DataControl data;
     HeadlessHost host;
     HeadlessWindowing windowing;
     TracingHost tracingHost{host};
@@ -66,7 +66,7 @@ HeadlessComboBox& HeadlessForm::comboBox() {
     return instance_->comboBox;
 }
 
-SqliteDataSource& HeadlessForm::dataSource() {
+DataControl& HeadlessForm::dataSource() {
     control();
     return instance_->data;
 }

@@ -30,7 +30,7 @@ constexpr int kVisibleRows = 10;
 
 } // namespace
 
-QtComboBox::QtComboBox(SqliteDataSource& source, Scale scale, QWidget* parent)
+QtComboBox::QtComboBox(DataControl& source, Scale scale, QWidget* parent)
     : BoundComboBox(source), scale_(std::move(scale)), widget_(new ComboWidget(*this, parent)),
       popup_(new QListView(widget_)), model_(list_) {
     // A tool window never takes the focus: keys keep going to the edit part while the

@@ -55,7 +55,7 @@ struct Scale {
 
 class QtComboBox final : public BoundComboBox {
   public:
-    QtComboBox(SqliteDataSource& source, Scale scale, QWidget* parent);
+    QtComboBox(DataControl& source, Scale scale, QWidget* parent);
     ~QtComboBox() override;
 
     void Locked(bool value) override;

@@ -137,7 +137,7 @@ class VeltraWidget::Parts final : public Host, public Windowing, public VeltraEv
     }
 
     VeltraWidget& widget_;
-    SqliteDataSource data;
+    DataControl data;
     QtComboBox combo;
     BoundTextBox textBox;
     // What the control asks of this host and these services goes into the transcript.
@@ -189,7 +189,7 @@ QPointF VeltraWidget::pointAt(float x, float y) const {
     return {x / unitsPerPixel, y / unitsPerPixel};
 }
 
-SqliteDataSource& WidgetAccess::dataSource(VeltraWidget& widget) {
+DataControl& WidgetAccess::dataSource(VeltraWidget& widget) {
     return widget.parts_->data;
 }
 

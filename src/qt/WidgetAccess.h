@@ -10,14 +10,14 @@
 
 namespace veltra {
 class ListModel;
-class SqliteDataSource;
+class DataControl;
 } // namespace veltra
 
 namespace veltra::qt {
 
 class WidgetAccess {
   public:
-    static SqliteDataSource& dataSource(VeltraWidget& widget);
+    static DataControl& dataSource(VeltraWidget& widget);
     static const ListModel& list(const VeltraWidget& widget);
     // Rows read from the database so far for the current list (the list reads on demand).
     static std::size_t rowsRead(const VeltraWidget& widget);

@@ -3,7 +3,7 @@
 // limit, whatever the bytes do to mdbtools.
 #include "FuzzSupport.h"
 #include "veltra/Error.h"
-#include "veltra/data/SqliteDataSource.h"
+#include "veltra/data/DataControl.h"
 
 #include <fstream>
 
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     // One data source, as one control keeps: a file that makes the reader hang costs the
     // time limit once, and the later statements fail at once.
-    SqliteDataSource source;
+    DataControl source;
     source.DatabaseName(fromUtf8(file.string()));
     for (const char16_t* statement :
          {u"SELECT * FROM Table1", u"SELECT * FROM [Table]", u"SELECT count(*) FROM Test"}) {

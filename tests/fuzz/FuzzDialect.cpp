@@ -4,7 +4,7 @@
 #include "data/Dialect.h"
 #include "data/Folding.h"
 #include "veltra/Error.h"
-#include "veltra/data/SqliteDataSource.h"
+#include "veltra/data/DataControl.h"
 
 #include <stdexcept>
 
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         dialect::Translation{toUtf8(statement)}.render();
     } catch (const Error&) {
     }
-    SqliteDataSource source;
+    DataControl source;
     source.DatabaseName(fromUtf8(database.path()));
     source.RecordSource(statement);
     try {

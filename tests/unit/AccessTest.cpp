@@ -25,7 +25,7 @@ class AccessFiles : public ::testing::Test {
     }
     std::vector<std::vector<Variant>> rows(const std::filesystem::path& file,
                                            const char16_t* statement) {
-        SqliteDataSource data;
+        DataControl data;
         data.DatabaseName(fromUtf8(file.string()));
         data.RecordSource(statement);
         data.Refresh();
@@ -138,7 +138,7 @@ TEST_F(AccessFiles, TheKindComesFromTheBytesNotTheName) {
 
 TEST_F(AccessFiles, AChangedFileIsReadAgain) {
     const auto file = copy("indexTestV2000.mdb", "x.mdb");
-    SqliteDataSource data;
+    DataControl data;
     data.DatabaseName(fromUtf8(file.string()));
     data.RecordSource(u"SELECT count(*) FROM Table1");
     data.Refresh();
@@ -188,7 +188,7 @@ TEST_F(AccessFiles, AReaderThatHangsIsStoppedOncePerFileVersion) {
     setenv("VELTRA_MDB_READER", reader.c_str(), 1);
     setenv("VELTRA_MDB_TIME_LIMIT", "1", 1);
     const auto file = copy("indexTestV2000.mdb", "x.mdb");
-    SqliteDataSource data;
+    DataControl data;
     data.DatabaseName(fromUtf8(file.string()));
     data.RecordSource(u"SELECT * FROM Table1");
     const auto refreshError = [&] { return errorOf([&] { data.Refresh(); }); };

@@ -28,7 +28,7 @@ class DataSourceTest : public ::testing::Test {
     }
 
     ScratchDatabase db;
-    SqliteDataSource data;
+    DataControl data;
 };
 
 // Each failure has its number and a description of its own that names what failed whole.
@@ -173,7 +173,7 @@ TEST_F(DataSourceTest, AnEmptyResultHasNoCurrentRecord) {
 }
 
 TEST(DataSourceWithoutResult, HasNoRecordSet) {
-    SqliteDataSource data;
+    DataControl data;
     EXPECT_THROW(data.recordset(), Error);
     EXPECT_EQ(data.rows(), nullptr);
     EXPECT_EQ(data.Connect(), u"Access");

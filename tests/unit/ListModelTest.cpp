@@ -134,7 +134,7 @@ struct ChangeProbe final : testing::IgnoredNotifications {
 };
 
 TEST(ComboBoxChange, IsDeliveredBeforeTheWriteReturnsAndMayNest) {
-    SqliteDataSource data;
+    DataControl data;
     headless::HeadlessHost host;
     headless::HeadlessComboBox box(data, host, [](const std::string&) {});
     ChangeProbe probe;

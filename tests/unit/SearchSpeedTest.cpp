@@ -29,7 +29,7 @@ class SearchSpeed : public ::testing::Test {
     }
 
     ScratchDatabase db;
-    SqliteDataSource data;
+    DataControl data;
 };
 
 TEST_F(SearchSpeed, PrefixSearchesOrderAndGroupThroughAFoldedIndex) {
@@ -109,7 +109,7 @@ TEST_F(SearchSpeed, ALockedFileGivesAClearErrorAndTheRowsStay) {
     sqlite3_open(toUtf8(db.path()).c_str(), &writer);
     sqlite3_exec(writer, "BEGIN EXCLUSIVE; UPDATE Pessoas SET Nome = 'x' WHERE Id = 2", nullptr,
                  nullptr, nullptr);
-    SqliteDataSource other;
+    DataControl other;
     other.DatabaseName(db.path());
     other.RecordSource(u"SELECT Id FROM Pessoas");
     try {
@@ -141,7 +141,7 @@ TEST_F(SearchSpeed, ADamagedFileFailsWithoutCrashing) {
 
 TEST(EmptyTable, HasNoRowsAndNoCurrentRecord) {
     ScratchDatabase db("CREATE TABLE Vazia (Id INTEGER PRIMARY KEY, Nome TEXT)");
-    SqliteDataSource data;
+    DataControl data;
     data.DatabaseName(db.path());
     data.RecordSource(u"SELECT Vazia.Id, Nome FROM Vazia WHERE Nome like 'a*' ORDER by Nome");
     data.Refresh();

@@ -25,7 +25,7 @@ class HeadlessTarget final : public Target {
     Veltra& control() override { return form_.control(); }
     void newInstance() override { form_.newInstance(); }
     void restoreInstance(PropertyBag& bag) override { form_.restoreInstance(bag); }
-    SqliteDataSource& dataSource() override { return form_.dataSource(); }
+    DataControl& dataSource() override { return form_.dataSource(); }
     headless::RecordingEvents& events() override { return form_.events(); }
 
     void resize(Single widthTwips, Single heightTwips) override {

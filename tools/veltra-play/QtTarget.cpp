@@ -62,7 +62,7 @@ class QtTarget final : public Target {
     }
     void newInstance() override { install(new qt::VeltraWidget); }
     void restoreInstance(PropertyBag& bag) override { install(new qt::VeltraWidget(bag)); }
-    SqliteDataSource& dataSource() override {
+    DataControl& dataSource() override {
         control();
         return qt::WidgetAccess::dataSource(*control_);
     }

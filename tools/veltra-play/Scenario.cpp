@@ -186,7 +186,7 @@ void Scenario::file(const Line& line) {
 }
 
 void Scenario::query(const Line& line) {
-    SqliteDataSource source;
+    DataControl source;
     source.Connect(target_->dataSource().Connect());
     source.DatabaseName(target_->dataSource().DatabaseName());
     source.RecordSource(fromUtf8(line.rest));

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "veltra/Veltra.h"
-#include "veltra/data/SqliteDataSource.h"
+#include "veltra/data/DataControl.h"
 #include "veltra/headless/Headless.h"
 
 #include <functional>
@@ -24,7 +24,7 @@ class Target {
     virtual Veltra& control() = 0;
     virtual void newInstance() = 0;
     virtual void restoreInstance(PropertyBag& bag) = 0;
-    virtual SqliteDataSource& dataSource() = 0;
+    virtual DataControl& dataSource() = 0;
     // The host program's handlers, which print the events and change arguments.
     virtual headless::RecordingEvents& events() = 0;
 

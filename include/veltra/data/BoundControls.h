@@ -3,7 +3,7 @@
 #pragma once
 
 #include "veltra/Codes.h"
-#include "veltra/data/SqliteDataSource.h"
+#include "veltra/data/DataControl.h"
 #include "veltra/platform/ComboBox.h"
 #include "veltra/platform/EditModel.h"
 
@@ -13,7 +13,7 @@ namespace veltra {
 // row, or empty without one. It reports every change of its text.
 class BoundTextBox final : public TextBox, private DataSourceListener {
   public:
-    explicit BoundTextBox(SqliteDataSource& source);
+    explicit BoundTextBox(DataControl& source);
     ~BoundTextBox() override;
 
     void attach(ControlNotifications* control) override { control_ = control; }
@@ -24,7 +24,7 @@ class BoundTextBox final : public TextBox, private DataSourceListener {
   private:
     void currentRowChanged() override;
 
-    SqliteDataSource& source_;
+    DataControl& source_;
     ControlNotifications* control_ = nullptr;
     String dataField_;
     String text_;
@@ -36,7 +36,7 @@ class BoundTextBox final : public TextBox, private DataSourceListener {
 // value are read by the current column names; a name the result lacks matches nothing.
 class ListModel final : public RowValues {
   public:
-    explicit ListModel(SqliteDataSource& source) : source_(source) {}
+    explicit ListModel(DataControl& source) : source_(source) {}
 
     const String& listField() const { return listField_; }
     const String& boundColumn() const { return boundColumn_; }
@@ -71,7 +71,7 @@ class ListModel final : public RowValues {
                                              std::optional<std::size_t> other) const;
     void checkColumn(const String& name) const;
 
-    SqliteDataSource& source_;
+    DataControl& source_;
     String listField_;
     String boundColumn_ = String(kNoBoundColumn);
     std::shared_ptr<RowSet> rows_;
@@ -85,7 +85,7 @@ class ListModel final : public RowValues {
 // on it; the design-time text is "Utilize * para pesquisar trechos".
 class BoundComboBox : public ComboBox {
   public:
-    explicit BoundComboBox(SqliteDataSource& source);
+    explicit BoundComboBox(DataControl& source);
 
     void attach(ControlNotifications* control) override { control_ = control; }
     String Text() const override { return edit_.text(); }

@@ -89,7 +89,7 @@ class HeadlessWindowing final : public Windowing {
 // the control.
 class HeadlessComboBox final : public BoundComboBox {
   public:
-    HeadlessComboBox(SqliteDataSource& source, HeadlessHost& host, TraceSink trace);
+    HeadlessComboBox(DataControl& source, HeadlessHost& host, TraceSink trace);
 
     Colour ForeColor() const override { return foreColor_; }
     void ForeColor(Colour value) override { foreColor_ = value; }
@@ -187,7 +187,7 @@ class HeadlessForm {
     void restoreInstance(PropertyBag& bag);
     Veltra& control();
     HeadlessComboBox& comboBox();
-    SqliteDataSource& dataSource();
+    DataControl& dataSource();
     BoundTextBox& textBox();
     HeadlessHost& host();
     RecordingEvents& events() { return events_; }

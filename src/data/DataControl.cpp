@@ -1,12 +1,10 @@
-#include "veltra/data/SqliteDataSource.h"
+#include "veltra/data/DataControl.h"
 
-#include "data/Connection.h"
-#include "data/Dialect.h"
+#include "data/Engine.h"
 #include "veltra/Error.h"
 #include "veltra/Text.h"
 
 #include <algorithm>
-#include <sqlite3.h>
 
 namespace veltra {
 
@@ -19,11 +17,6 @@ constexpr std::size_t kMaxStatementCharacters = 100'000;
     throw Error(number, description);
 }
 
-bool connectOpensFile(const String& connect) {
-    return connect.empty() || connect.front() == u';' ||
-           lowerCase(connect.substr(0, 6)) == u"access";
-}
-
 // A record source that is only a table name reads the whole table.
 bool isBareName(const String& source) {
     if (source.size() > 2 && source.front() == u'[' && source.back() == u']')
@@ -33,109 +26,11 @@ bool isBareName(const String& source) {
     });
 }
 
-Variant columnValue(sqlite3_stmt* statement, int column) {
-    switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_NULL:
-        return Null{};
-    case SQLITE_INTEGER:
-        return static_cast<std::int64_t>(sqlite3_column_int64(statement, column));
-    case SQLITE_FLOAT:
-        return sqlite3_column_double(statement, column);
-    default: {
-        const auto* text = static_cast<const char16_t*>(sqlite3_column_text16(statement, column));
-        const auto bytes = sqlite3_column_bytes16(statement, column);
-        return String(text ? text : u"", static_cast<std::size_t>(bytes) / 2);
-    }
-    }
-}
-
-RowSet::Row readRow(sqlite3_stmt* statement) {
-    RowSet::Row row;
-    const int columns = sqlite3_column_count(statement);
-    row.reserve(static_cast<std::size_t>(columns));
-    for (int c = 0; c < columns; ++c)
-        row.push_back(columnValue(statement, c));
-    return row;
-}
-
 String shownText(const Variant& value) {
     return value.isNull() ? String() : value.toText();
 }
 
 } // namespace
-
-// Reads the rows of one prepared statement; keeps its connection open while rows remain.
-class RowSet::Cursor final : public detail::Reader {
-  public:
-    Cursor(std::shared_ptr<detail::SqliteConnection> connection, detail::PooledStatement statement,
-           std::vector<std::string> parameters)
-        : connection_(std::move(connection)), statement_(std::move(statement)),
-          sql_(sqlite3_sql(statement_.get())), parameters_(std::move(parameters)) {
-        connection_->addReader(this);
-    }
-    ~Cursor() override { connection_->removeReader(this); }
-    Cursor(const Cursor&) = delete;
-    Cursor& operator=(const Cursor&) = delete;
-
-    // Lets go of the statement; reading on later runs it again past the rows already read.
-    void stopReading() override { statement_.release(); }
-
-    // The next row, or nothing at the end of the result. A failure to read (a file that
-    // went bad underneath) throws.
-    std::optional<Row> next() {
-        if (finished_)
-            return std::nullopt;
-        if (!statement_.get())
-            resume();
-        const int code = sqlite3_step(statement_.get());
-        if (code == SQLITE_ROW) {
-            ++rowsRead_;
-            return readRow(statement_.get());
-        }
-        statement_.release();
-        finished_ = true;
-        if (code != SQLITE_DONE)
-            connection_->fail(code);
-        return std::nullopt;
-    }
-
-    // The first row of the whole result, in its order, whose column shows exactly the
-    // text; asked of the database, so that rows not read yet need not be read.
-    std::optional<Row> findFirst(const String& column, std::size_t index, const String& text) {
-        const std::string name = dialect::quoteName(toUtf8(column));
-        auto parameters = parameters_;
-        parameters.push_back(toUtf8(text));
-        std::string number = "?";
-        number += std::to_string(parameters.size());
-        const auto lookup = connection_->prepare(
-            "SELECT * FROM (" + sql_ + ") WHERE " + name + " = " + number + " COLLATE " +
-                dialect::kCollation + " AND " + name + " = " + number,
-            parameters);
-        while (sqlite3_step(lookup.get()) == SQLITE_ROW) {
-            Row row = readRow(lookup.get());
-            if (index < row.size() && shownText(row[index]) == text)
-                return row;
-        }
-        return std::nullopt;
-    }
-
-  private:
-    // Runs the statement again and steps over the rows read before it was let go.
-    void resume() {
-        statement_ = connection_->prepare(sql_, parameters_);
-        connection_->stopOtherReaders(this);
-        for (std::size_t i = 0; i < rowsRead_; ++i)
-            if (sqlite3_step(statement_.get()) != SQLITE_ROW)
-                break;
-    }
-
-    std::shared_ptr<detail::SqliteConnection> connection_;
-    detail::PooledStatement statement_;
-    std::string sql_;
-    std::vector<std::string> parameters_;
-    std::size_t rowsRead_ = 0;
-    bool finished_ = false;
-};
 
 RowSet::RowSet(std::vector<String> columns, std::unique_ptr<Cursor> cursor)
     : columns_(std::move(columns)), cursor_(std::move(cursor)) {
@@ -188,9 +83,9 @@ std::optional<RowSet::Row> RowSet::findFirst(std::size_t column, const String& t
 // The record set over the current RowSet. The row after the current one is always read,
 // so that RecordCount counts a row that exists beyond the current one and navigation that
 // checks the position against the count can step through a result of any size.
-class SqliteDataSource::Records final : public Recordset {
+class DataControl::Records final : public Recordset {
   public:
-    Records(SqliteDataSource& source, std::shared_ptr<RowSet> rows)
+    Records(DataControl& source, std::shared_ptr<RowSet> rows)
         : source_(source), rows_(std::move(rows)) {
         position_ = rows_->fetch(0) ? 0 : kBeforeFirst;
         readAhead();
@@ -253,31 +148,26 @@ class SqliteDataSource::Records final : public Recordset {
         source_.notifyCurrentRowChanged();
     }
 
-    SqliteDataSource& source_;
+    DataControl& source_;
     std::shared_ptr<RowSet> rows_;
     long long position_ = kBeforeFirst;
 };
 
-SqliteDataSource::SqliteDataSource() = default;
-SqliteDataSource::~SqliteDataSource() = default;
+DataControl::DataControl() = default;
+DataControl::~DataControl() = default;
 
-void SqliteDataSource::RecordSource(const String& value) {
+void DataControl::RecordSource(const String& value) {
     recordSource_ = value;
     for (auto* listener : listeners_)
         listener->recordSourceAssigned(value);
 }
 
-void SqliteDataSource::openIfNeeded() {
-    if (!connectOpensFile(connect_))
-        fail(ErrorNumber::UnknownConnect,
-             "Não foi possível encontrar um ISAM instalável para '" + toUtf8(connect_) + "'.");
-    if (databaseName_.empty())
-        fail(ErrorNumber::FileNotFound, "Não foi possível encontrar o arquivo ''.");
-    if (!connection_ || !connection_->opens(databaseName_, connect_))
-        connection_ = std::make_shared<detail::SqliteConnection>(databaseName_, connect_);
+void DataControl::openIfNeeded() {
+    if (!engine_ || !engine_->opens(databaseName_, connect_))
+        engine_ = detail::openEngine(databaseName_, connect_);
 }
 
-std::shared_ptr<RowSet> SqliteDataSource::run(const String& recordSource) {
+std::shared_ptr<RowSet> DataControl::run(const String& recordSource) {
     openIfNeeded();
     const String trimmed = trimSpaces(recordSource);
     if (trimmed.empty())
@@ -289,24 +179,13 @@ std::shared_ptr<RowSet> SqliteDataSource::run(const String& recordSource) {
                                             std::to_string(kMaxStatementCharacters) +
                                             " caracteres).");
     const String statementText = isBareName(trimmed) ? u"SELECT * FROM " + trimmed : trimmed;
-    const dialect::Translation translation(toUtf8(statementText));
-    auto statement = connection_->prepare(translation);
-    std::vector<String> columns;
-    for (int c = 0; c < sqlite3_column_count(statement.get()); ++c) {
-        const auto* name = static_cast<const char16_t*>(sqlite3_column_name16(statement.get(), c));
-        columns.emplace_back(name ? name : u"");
-    }
-    auto cursor = std::make_unique<RowSet::Cursor>(connection_, std::move(statement),
-                                                   translation.parameters());
-    // The results read before this one stop, so that they do not keep the file locked while
-    // this one is read.
-    connection_->stopOtherReaders(cursor.get());
-    auto rows = std::make_shared<RowSet>(std::move(columns), std::move(cursor));
+    auto result = engine_->run(toUtf8(statementText));
+    auto rows = std::make_shared<RowSet>(std::move(result.columns), std::move(result.cursor));
     rows->fetch(0);
     return rows;
 }
 
-void SqliteDataSource::Refresh() {
+void DataControl::Refresh() {
     std::shared_ptr<RowSet> rows;
     try {
         rows = run(recordSource_);
@@ -322,31 +201,31 @@ void SqliteDataSource::Refresh() {
     notifyCurrentRowChanged();
 }
 
-std::string SqliteDataSource::queryPlan(const String& statement) {
+std::string DataControl::queryPlan(const String& statement) {
     openIfNeeded();
-    return connection_->queryPlan(dialect::Translation(toUtf8(statement)));
+    return engine_->queryPlan(toUtf8(statement));
 }
 
-Recordset& SqliteDataSource::recordset() {
+Recordset& DataControl::recordset() {
     if (!records_)
         fail(ErrorNumber::ObjectNotSet,
              "Variável de objeto ou variável do bloco With não definida.");
     return *records_;
 }
 
-std::optional<std::size_t> SqliteDataSource::currentRow() const {
+std::optional<std::size_t> DataControl::currentRow() const {
     return records_ ? records_->current() : std::nullopt;
 }
 
-void SqliteDataSource::addListener(DataSourceListener* listener) {
+void DataControl::addListener(DataSourceListener* listener) {
     listeners_.push_back(listener);
 }
 
-void SqliteDataSource::removeListener(DataSourceListener* listener) {
+void DataControl::removeListener(DataSourceListener* listener) {
     std::erase(listeners_, listener);
 }
 
-void SqliteDataSource::notifyCurrentRowChanged() {
+void DataControl::notifyCurrentRowChanged() {
     for (auto* listener : listeners_)
         listener->currentRowChanged();
 }

@@ -11,7 +11,7 @@
 namespace veltra {
 
 namespace detail {
-class SqliteConnection;
+class Engine;
 }
 
 // The rows of one result, read from the database as they are asked for. The data
@@ -59,10 +59,10 @@ class DataSourceListener {
 // Connect "" or beginning with "Access" (any case) or ";" opens the file at DatabaseName;
 // any other kind fails at Refresh with error 3170. The file is opened read-only and
 // statements are read in the desktop-database dialect (see data/Dialect.h).
-class SqliteDataSource final : public DataSource {
+class DataControl final : public DataSource {
   public:
-    SqliteDataSource();
-    ~SqliteDataSource() override;
+    DataControl();
+    ~DataControl() override;
 
     String Connect() const override { return connect_; }
     void Connect(const String& value) override { connect_ = value; }
@@ -96,7 +96,7 @@ class SqliteDataSource final : public DataSource {
     String connect_ = u"Access";
     String databaseName_;
     String recordSource_;
-    std::shared_ptr<detail::SqliteConnection> connection_;
+    std::shared_ptr<detail::Engine> engine_;
     std::shared_ptr<RowSet> rows_;
     std::unique_ptr<Records> records_;
     std::vector<DataSourceListener*> listeners_;

@@ -1,0 +1,168 @@
+// The SQLite engine: a file read read-only through one connection (an Access file read into
+// a database of the connection's own).
+#include "data/Connection.h"
+#include "data/Engine.h"
+#include "veltra/Error.h"
+#include "veltra/Text.h"
+
+#include <sqlite3.h>
+
+namespace veltra::detail {
+
+namespace {
+
+Variant columnValue(sqlite3_stmt* statement, int column) {
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+        return Null{};
+    case SQLITE_INTEGER:
+        return static_cast<std::int64_t>(sqlite3_column_int64(statement, column));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(statement, column);
+    default: {
+        const auto* text = static_cast<const char16_t*>(sqlite3_column_text16(statement, column));
+        const auto bytes = sqlite3_column_bytes16(statement, column);
+        return String(text ? text : u"", static_cast<std::size_t>(bytes) / 2);
+    }
+    }
+}
+
+RowSet::Row readRow(sqlite3_stmt* statement) {
+    RowSet::Row row;
+    const int columns = sqlite3_column_count(statement);
+    row.reserve(static_cast<std::size_t>(columns));
+    for (int c = 0; c < columns; ++c)
+        row.push_back(columnValue(statement, c));
+    return row;
+}
+
+String shownText(const Variant& value) {
+    return value.isNull() ? String() : value.toText();
+}
+
+// Reads the rows of one prepared statement; keeps its connection open while rows remain.
+class SqliteCursor final : public RowSet::Cursor, public Reader {
+  public:
+    SqliteCursor(std::shared_ptr<SqliteConnection> connection, PooledStatement statement,
+                 std::vector<std::string> parameters)
+        : connection_(std::move(connection)), statement_(std::move(statement)),
+          sql_(sqlite3_sql(statement_.get())), parameters_(std::move(parameters)) {
+        connection_->addReader(this);
+    }
+    ~SqliteCursor() override { connection_->removeReader(this); }
+    SqliteCursor(const SqliteCursor&) = delete;
+    SqliteCursor& operator=(const SqliteCursor&) = delete;
+
+    // Lets go of the statement; reading on later runs it again past the rows already read.
+    void stopReading() override { statement_.release(); }
+
+    // The next row, or nothing at the end of the result. A failure to read (a file that
+    // went bad underneath) throws.
+    std::optional<RowSet::Row> next() override {
+        if (finished_)
+            return std::nullopt;
+        if (!statement_.get())
+            resume();
+        const int code = sqlite3_step(statement_.get());
+        if (code == SQLITE_ROW) {
+            ++rowsRead_;
+            return readRow(statement_.get());
+        }
+        statement_.release();
+        finished_ = true;
+        if (code != SQLITE_DONE)
+            connection_->fail(code);
+        return std::nullopt;
+    }
+
+    // The first row of the whole result, in its order, whose column shows exactly the
+    // text; asked of the database, so that rows not read yet need not be read.
+    std::optional<RowSet::Row> findFirst(const String& column, std::size_t index,
+                                         const String& text) override {
+        const std::string name = dialect::quoteName(toUtf8(column));
+        auto parameters = parameters_;
+        parameters.push_back(toUtf8(text));
+        std::string number = "?";
+        number += std::to_string(parameters.size());
+        const auto lookup = connection_->prepare(
+            "SELECT * FROM (" + sql_ + ") WHERE " + name + " = " + number + " COLLATE " +
+                dialect::kCollation + " AND " + name + " = " + number,
+            parameters);
+        while (sqlite3_step(lookup.get()) == SQLITE_ROW) {
+            RowSet::Row row = readRow(lookup.get());
+            if (index < row.size() && shownText(row[index]) == text)
+                return row;
+        }
+        return std::nullopt;
+    }
+
+  private:
+    // Runs the statement again and steps over the rows read before it was let go.
+    void resume() {
+        statement_ = connection_->prepare(sql_, parameters_);
+        connection_->stopOtherReaders(this);
+        for (std::size_t i = 0; i < rowsRead_; ++i)
+            if (sqlite3_step(statement_.get()) != SQLITE_ROW)
+                break;
+    }
+
+    std::shared_ptr<SqliteConnection> connection_;
+    PooledStatement statement_;
+    std::string sql_;
+    std::vector<std::string> parameters_;
+    std::size_t rowsRead_ = 0;
+    bool finished_ = false;
+};
+
+class SqliteEngine final : public Engine {
+  public:
+    SqliteEngine(const String& name, const String& connect)
+        : connection_(std::make_shared<SqliteConnection>(name, connect)) {}
+
+    bool opens(const String& name, const String& connect) const override {
+        return connection_->opens(name, connect);
+    }
+
+    Result run(const std::string& statement) override {
+        const dialect::Translation translation(statement);
+        auto prepared = connection_->prepare(translation);
+        std::vector<String> columns;
+        for (int c = 0; c < sqlite3_column_count(prepared.get()); ++c) {
+            const auto* name =
+                static_cast<const char16_t*>(sqlite3_column_name16(prepared.get(), c));
+            columns.emplace_back(name ? name : u"");
+        }
+        auto cursor = std::make_unique<SqliteCursor>(connection_, std::move(prepared),
+                                                     translation.parameters());
+        // The results read before this one stop, so that they do not keep the file locked
+        // while this one is read.
+        connection_->stopOtherReaders(cursor.get());
+        return {std::move(columns), std::move(cursor)};
+    }
+
+    std::string queryPlan(const std::string& statement) override {
+        return connection_->queryPlan(dialect::Translation(statement));
+    }
+
+  private:
+    std::shared_ptr<SqliteConnection> connection_;
+};
+
+bool connectOpensFile(const String& connect) {
+    return connect.empty() || connect.front() == u';' ||
+           lowerCase(connect.substr(0, 6)) == u"access";
+}
+
+} // namespace
+
+std::shared_ptr<Engine> openEngine(const String& name, const String& connect) {
+    if (!connectOpensFile(connect))
+        throw Error(ErrorNumber::UnknownConnect,
+                    "Não foi possível encontrar um ISAM instalável para '" + toUtf8(connect) +
+                        "'.");
+    if (name.empty())
+        throw Error(ErrorNumber::FileNotFound, "Não foi possível encontrar o arquivo ''.");
+    return std::make_shared<SqliteEngine>(name, connect);
+}
+
+} // namespace veltra::detail
