@@ -8,6 +8,9 @@ scripts/build.sh
 # The desktop suite's real X server, input, keyboard layouts and accessibility bus.
 scripts/install-deps.sh xvfb xauth xdotool x11-xkb-utils xkb-data dbus at-spi2-core \
   python3-pyatspi python3-xlib
+# The PostgreSQL server that the tests start for themselves (postgresql-contrib for
+# veltra-index's trigram index).
+scripts/install-deps.sh postgresql-15 postgresql-contrib
 ctest --test-dir build --output-on-failure -j 2
 # The Debian packages, an install into a temporary prefix and two programs built against it.
 scripts/consumers.sh

@@ -17,6 +17,7 @@ inline constexpr int OtherFailure = 3001;
 inline constexpr int NoCurrentRecord = 3021;
 inline constexpr int FileNotFound = 3024;
 inline constexpr int ReadOnly = 3027;
+inline constexpr int InvalidAccount = 3029;
 inline constexpr int UnknownColumn = 3061;
 inline constexpr int SyntaxError = 3075;
 inline constexpr int TableNotFound = 3078;
@@ -26,6 +27,11 @@ inline constexpr int TextAfterStatement = 3142;
 inline constexpr int UnknownConnect = 3170;
 inline constexpr int UnknownField = 3265;
 inline constexpr int NotADatabase = 3343;
+// A database server's failures.
+inline constexpr int NoReadPermission = 3112;
+inline constexpr int ServerUnreachable = 3151;
+inline constexpr int ServerTimeout = 3234;
+inline constexpr int CriteriaTypeMismatch = 3464;
 } // namespace ErrorNumber
 
 // Thrown by child controls, the data source and host services when an operation fails.

@@ -49,8 +49,11 @@ void Veltra::Connect(const String& New_Connect) {
 String Veltra::x1_DatabaseName() const {
     return readOr(String(), [&] { return Data1.DatabaseName(); });
 }
+// A file must exist; a server's connection string is only tried at the first refresh.
 void Veltra::x1_DatabaseName(const String& New_DatabaseName) {
-    const bool found = readOr(false, [&] { return !windowing_.Dir(New_DatabaseName).empty(); });
+    const bool found = readOr(false, [&] {
+        return !Data1.DatabaseNameIsFile() || !windowing_.Dir(New_DatabaseName).empty();
+    });
     if (!found) {
         showMessage(u"Banco de dados não encontrado.", u"Atenção");
         return;

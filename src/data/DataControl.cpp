@@ -162,6 +162,10 @@ void DataControl::RecordSource(const String& value) {
         listener->recordSourceAssigned(value);
 }
 
+bool DataControl::DatabaseNameIsFile() const {
+    return detail::connectNamesFile(connect_);
+}
+
 void DataControl::openIfNeeded() {
     if (!engine_ || !engine_->opens(databaseName_, connect_))
         engine_ = detail::openEngine(databaseName_, connect_);

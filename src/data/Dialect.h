@@ -1,4 +1,4 @@
-// Translation of a statement in the desktop-database dialect into SQLite.
+// Translation of a statement in the desktop-database dialect into SQLite or PostgreSQL.
 //
 // Text is compared, ordered and grouped with case and accents folded (the collation
 // veltra_fold); a like pattern becomes a range over the folded text, which an index in
@@ -6,9 +6,15 @@
 // decide. String literals become numbered parameters, so statements that differ only in
 // their texts share one prepared form. Double-quoted texts are strings, [bracketed] names
 // are names, as the dialect has them.
+//
+// On PostgreSQL the folding is a function of the server's (veltra_fold, which veltra-index
+// installs) or the same mapping written out with translate(); texts compare and order in
+// the "C" collation after folding, so both engines give the same rows in the same order.
+// Names are read in lower case, as PostgreSQL reads unquoted names.
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,16 +42,41 @@ std::string quoteName(std::string_view name);
 // ASCII letters lowered, as SQLite compares names.
 std::string asciiLower(std::string_view text);
 
+// The engine a statement is written for.
+struct Target {
+    enum class Engine { SQLite, PostgreSQL } engine = Engine::SQLite;
+    // PostgreSQL: the name of the server's folding function, or empty to write the folding
+    // out with translate().
+    std::string foldFunction;
+    // PostgreSQL: the names (lower case) of the database's text columns. Only text is
+    // folded; a number column orders as numbers and is compared with a literal as with a
+    // number.
+    std::set<std::string> textColumns;
+};
+
+// The characters that folding changes and what each becomes, in the same order, as UTF-8
+// (the arguments of PostgreSQL's translate()).
+const std::string& foldedFrom();
+const std::string& foldedTo();
+
 class Translation {
   public:
     // Throws veltra::Error: 3075 for text the dialect cannot read, 3142 for a second
-    // statement after the first.
-    explicit Translation(std::string_view statement);
+    // statement after the first, 3085 for cstr or Val with other than one argument.
+    explicit Translation(std::string_view statement, const Target& target = {});
 
     const std::vector<TableReference>& tables() const { return tables_; }
     const std::vector<SearchedColumn>& searchedColumns() const { return searched_; }
     // The parameter values, in number order (?1 first).
     const std::vector<std::string>& parameters() const { return parameters_; }
+    // Whether parameter index (from 0) is a text; the others take the type of what they
+    // are compared with.
+    bool parameterIsText(std::size_t index) const { return !untyped_.contains(index); }
+    // A name as the statement writes it (the engine may report it in another case); the
+    // name itself when the statement does not have it.
+    std::string asWritten(std::string_view name) const;
+    // The statement's first word, in lower case.
+    const std::string& firstWord() const { return firstWord_; }
 
     // The SQLite statement; a table found in readFrom (by its lower-case name) is read from
     // the replacement given there, under its own name.
@@ -61,6 +92,9 @@ class Translation {
     std::vector<TableReference> tables_;
     std::vector<SearchedColumn> searched_;
     std::vector<std::string> parameters_;
+    std::set<std::size_t> untyped_;
+    std::vector<std::string> names_;
+    std::string firstWord_;
 
     friend class Translator;
 };

@@ -47,8 +47,11 @@ class Engine {
 };
 
 // Opens the database: Connect "" or beginning with "Access" (any case) or ";" is a file
-// (SQLite or Access); anything else fails with 3170.
+// (SQLite or Access), "PostgreSQL" (any case, alone or followed by ";" and libpq settings)
+// a server; anything else fails with 3170.
 std::shared_ptr<Engine> openEngine(const String& name, const String& connect);
+// Whether the connect kind opens a file (the database name is a path).
+bool connectNamesFile(const String& connect);
 
 } // namespace detail
 

@@ -144,6 +144,51 @@ LikePattern::LikePattern(std::string_view utf8) {
         literal_ || (literals + 1 == elements_.size() && elements_.back().kind == Element::AnyRun);
 }
 
+namespace {
+
+// A code point inside or outside a bracket expression, escaped where the regex language
+// gives it a meaning.
+void appendRegexCharacter(std::string& out, char32_t c, bool bracket) {
+    const std::string_view special = bracket ? "]\\^-[" : ".^$*+?()[]{}|\\";
+    if (c < 0x80 && special.find(static_cast<char>(c)) != std::string_view::npos)
+        out += '\\';
+    appendUtf8(out, c);
+}
+
+} // namespace
+
+std::string LikePattern::regex() const {
+    std::string out = "^";
+    for (const auto& e : elements_) {
+        switch (e.kind) {
+        case Element::Literal:
+            appendRegexCharacter(out, e.literal, false);
+            break;
+        case Element::AnyRun:
+            out += ".*";
+            break;
+        case Element::AnyOne:
+            out += ".";
+            break;
+        case Element::Digit:
+            out += "[0-9]";
+            break;
+        case Element::Class:
+            out += e.negated ? "[^" : "[";
+            for (const auto& [from, to] : e.ranges) {
+                appendRegexCharacter(out, from, true);
+                if (to != from) {
+                    out += '-';
+                    appendRegexCharacter(out, to, true);
+                }
+            }
+            out += ']';
+            break;
+        }
+    }
+    return out + "$";
+}
+
 // Glob matching with one remembered star: on a mismatch, the last * takes one more
 // character. Linear in practice, quadratic at worst.
 bool LikePattern::matchFrom(const std::vector<char32_t>& text) const {

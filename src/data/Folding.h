@@ -34,6 +34,8 @@ class LikePattern {
     // Whether the pattern is its prefix followed by nothing, or by * alone.
     bool isPrefixOnly() const { return prefixOnly_; }
     bool isLiteral() const { return literal_; }
+    // The pattern as an anchored POSIX regular expression over folded text (PostgreSQL's ~).
+    std::string regex() const;
 
   private:
     struct Element {

@@ -148,20 +148,9 @@ class SqliteEngine final : public Engine {
     std::shared_ptr<SqliteConnection> connection_;
 };
 
-bool connectOpensFile(const String& connect) {
-    return connect.empty() || connect.front() == u';' ||
-           lowerCase(connect.substr(0, 6)) == u"access";
-}
-
 } // namespace
 
-std::shared_ptr<Engine> openEngine(const String& name, const String& connect) {
-    if (!connectOpensFile(connect))
-        throw Error(ErrorNumber::UnknownConnect,
-                    "Não foi possível encontrar um ISAM instalável para '" + toUtf8(connect) +
-                        "'.");
-    if (name.empty())
-        throw Error(ErrorNumber::FileNotFound, "Não foi possível encontrar o arquivo ''.");
+std::shared_ptr<Engine> openSqlite(const String& name, const String& connect) {
     return std::make_shared<SqliteEngine>(name, connect);
 }
 

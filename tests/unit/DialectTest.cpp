@@ -126,10 +126,45 @@ TEST(Translation, TextsBecomeParametersAndCompareFolded) {
     EXPECT_EQ(sql("SELECT a FROM t WHERE a like 'ab*'"), sql("SELECT a FROM t WHERE a like 'x*'"));
 }
 
+// A group shows its smallest exact text; its column is ordered as the table's, so that the
+// folded index still delivers the groups in order.
 TEST(Translation, GroupingAndOrderingFoldEveryTerm) {
     EXPECT_EQ(sql("SELECT 0 as xnadas, Nome FROM T GROUP by Nome ORDER by Nome DESC, Val(Nome)"),
-              "SELECT 0 as xnadas, Nome FROM T GROUP by Nome COLLATE veltra_fold ORDER by Nome "
-              " COLLATE veltra_fold DESC, Val(Nome) COLLATE veltra_fold");
+              "SELECT 0 as xnadas, min(Nome) AS Nome FROM T GROUP by \"T\".Nome COLLATE "
+              "veltra_fold ORDER by \"T\".Nome  COLLATE veltra_fold DESC, Val(Nome) COLLATE "
+              "veltra_fold");
+}
+
+// On PostgreSQL only text folds: a number column orders as numbers and takes a literal it
+// is compared with as a number.
+TEST(Translation, PostgresFoldsTextOnly) {
+    const Target server{Target::Engine::PostgreSQL, "veltra_fold", {"nome"}};
+    const Translation t("SELECT Id, Nome FROM T WHERE Nome like 'sao*' AND Id > '3' "
+                        "ORDER by Nome, Id",
+                        server);
+    EXPECT_EQ(t.render(), "SELECT Id, Nome FROM T WHERE (veltra_fold(CAST(Nome AS text)) "
+                          "COLLATE \"C\" >= $1 AND veltra_fold(CAST(Nome AS text)) COLLATE \"C\" "
+                          "< $2) AND Id > $3 ORDER by veltra_fold(CAST(Nome AS text)) COLLATE "
+                          "\"C\", Id");
+    EXPECT_TRUE(t.parameterIsText(0));
+    EXPECT_FALSE(t.parameterIsText(2));
+    const Translation grouped("SELECT 0 as xnadas, Nome FROM T GROUP by Nome ORDER by Nome",
+                              server);
+    EXPECT_EQ(grouped.render(), "SELECT 0 as xnadas, min(Nome COLLATE \"C\") AS Nome FROM T "
+                                "GROUP by veltra_fold(CAST(Nome AS text)) ORDER by "
+                                "veltra_fold(CAST(Nome AS text)) COLLATE \"C\"");
+}
+
+TEST(Translation, RefusesFunctionsThatReachOutside) {
+    for (const char* statement : {"SELECT load_extension('x')", "SELECT pg_read_file('/etc')",
+                                  "SELECT set_config('statement_timeout', '0', false)"}) {
+        try {
+            (void)Translation(statement);
+            ADD_FAILURE() << statement;
+        } catch (const veltra::Error& error) {
+            EXPECT_EQ(error.number(), 3085) << statement;
+        }
+    }
 }
 
 TEST(Translation, HasNoComments) {

@@ -47,12 +47,15 @@ bool runScenario(const std::string& givenPath, const Options& options, std::ostr
         out << path << ": error: " << error.what() << '\n';
         return false;
     }
-    // A scenario that cannot run the same on every platform says so, with the reason.
+    // A scenario that cannot run the same on every platform or database says so, with the
+    // reason.
     for (const auto& line : lines) {
         if (line.command != "only")
             continue;
         const auto args = splitArguments(line.rest);
-        if (!args.empty() && args[0].utf8() != options.platform) {
+        const std::string only = args.empty() ? std::string() : args[0].utf8();
+        const bool isDatabase = only == "sqlite" || only == "postgresql";
+        if (!only.empty() && only != (isDatabase ? options.database : options.platform)) {
             out << "(only on " << args[0].utf8() << ": "
                 << (args.size() > 1 ? args[1].utf8() : std::string()) << ")\n";
             return true;

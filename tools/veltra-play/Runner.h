@@ -12,6 +12,11 @@ struct Options {
     std::filesystem::path sampleDatabase;
     // The platform the scenarios run on: "headless" or "qt".
     std::string platform = "headless";
+    // Where the scenario's databases are: "sqlite" files in its working folder, or
+    // "postgresql" databases on the server that libpq's environment names.
+    std::string database = "sqlite";
+
+    bool onServer() const { return database == "postgresql"; }
 };
 
 // Runs one scenario file in a fresh temporary folder, printing its transcript and every

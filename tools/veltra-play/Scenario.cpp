@@ -5,7 +5,6 @@
 #include "veltra/Text.h"
 
 #include <fstream>
-#include <iterator>
 
 namespace veltra::play {
 
@@ -98,18 +97,6 @@ void Scenario::expectNone(const Line& line) {
         fail(line, "expected no output");
 }
 
-void Scenario::sample(const Line& line) {
-    const auto target = arguments(line, 1, 1)[0].utf8();
-    std::error_code error;
-    std::filesystem::copy_file(options_.sampleDatabase, target,
-                               std::filesystem::copy_options::overwrite_existing, error);
-    if (error)
-        throw ScriptError("cannot copy the sample database " + options_.sampleDatabase.string() +
-                          ": " + error.message());
-    std::filesystem::permissions(target, std::filesystem::perms::owner_write,
-                                 std::filesystem::perm_options::add, error);
-}
-
 // The control is saved as the form's only control, in the section [Veltra1].
 void Scenario::save(const Line& line) {
     const auto file = arguments(line, 1, 1)[0].utf8();
@@ -141,15 +128,6 @@ void Scenario::restore(const Line& line) {
                                                      : form.section(form.sections()[0].name()));
 }
 
-// The control's size (twips, as the host keeps it) and the combo box's, in the control's
-// current scale unit.
-std::string contentsOf(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    if (!in)
-        throw ScriptError("cannot read " + name);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // Copies a file that lies beside the scenario (a path relative to the scenario's folder)
 // into the working folder.
 void Scenario::copy(const Line& line) {
@@ -162,10 +140,10 @@ void Scenario::copy(const Line& line) {
         throw ScriptError("cannot copy " + source.string() + ": " + error.message());
 }
 
-// Remembers a file's bytes, for `unchanged` to compare.
+// Remembers what a database or file holds, for `unchanged` to compare.
 void Scenario::keep(const Line& line) {
     const auto name = arguments(line, 1, 1)[0].utf8();
-    kept_[name] = contentsOf(name);
+    kept_[name] = setup_->contents(name);
 }
 
 void Scenario::unchanged(const Line& line) {
@@ -173,7 +151,7 @@ void Scenario::unchanged(const Line& line) {
     const auto kept = kept_.find(name);
     if (kept == kept_.end())
         throw ScriptError("unchanged needs keep " + name + " first");
-    trace((contentsOf(name) == kept->second ? "unchanged " : "changed ") + name);
+    trace((setup_->contents(name) == kept->second ? "unchanged " : "changed ") + name);
 }
 
 // Writes a file of the given text (UTF-8) into the working folder.

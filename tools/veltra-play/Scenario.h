@@ -4,42 +4,17 @@
 
 #include "Runner.h"
 #include "Script.h"
+#include "Setup.h"
 #include "Target.h"
 
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <ostream>
-#include <sqlite3.h>
 #include <string>
 #include <vector>
 
 namespace veltra::play {
-
-// The runner's own writable connection for setting up databases.
-class SetupDatabase {
-  public:
-    ~SetupDatabase() { sqlite3_close(db_); }
-    void open(const std::string& name) {
-        sqlite3_close(db_);
-        db_ = nullptr;
-        if (sqlite3_open(name.c_str(), &db_) != SQLITE_OK)
-            throw ScriptError("cannot open database " + name + ": " + sqlite3_errmsg(db_));
-    }
-    void execute(const std::string& sql) {
-        if (!db_)
-            throw ScriptError("sql needs a database: use db NAME first");
-        char* message = nullptr;
-        if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
-            const std::string text = message ? message : "unknown error";
-            sqlite3_free(message);
-            throw ScriptError("sql failed: " + text);
-        }
-    }
-
-  private:
-    sqlite3* db_ = nullptr;
-};
 
 class Scenario {
   public:
@@ -50,6 +25,10 @@ class Scenario {
         target_ = options.platform == "qt" ? makeQtTarget(sink) : makeHeadlessTarget(sink);
         if (!target_)
             throw ScriptError("this build has no Qt front end");
+        setup_ = options.onServer() ? makeServerSetup() : makeFileSetup();
+        if (!setup_)
+            throw ScriptError("this build has no PostgreSQL engine");
+        connectAsOptionsSay();
     }
 
     void run(const Line& line);
@@ -105,14 +84,25 @@ class Scenario {
     void expect(const Line& line);
     void expectNot(const Line& line);
     void expectNone(const Line& line);
-    void db(const Line& line) { setup_.open(arguments(line, 1, 1)[0].utf8()); }
-    void sql(const Line& line) { setup_.execute(line.rest); }
-    void sample(const Line& line);
+    void db(const Line& line) { setup_->open(arguments(line, 1, 1)[0].utf8()); }
+    void sql(const Line& line) { setup_->execute(line.rest); }
+    void sample(const Line& line) {
+        setup_->sample(arguments(line, 1, 1)[0].utf8(), options_.sampleDatabase);
+    }
     void file(const Line& line);
     void keep(const Line& line);
     void copy(const Line& line);
     void unchanged(const Line& line);
-    void newInstance(const Line&) { target_->newInstance(); }
+    void newInstance(const Line&) {
+        target_->newInstance();
+        connectAsOptionsSay();
+    }
+    // On a server, the databases the scenario names are the server's: the data control
+    // connects there from the start, as a developer's form would say.
+    void connectAsOptionsSay() {
+        if (options_.onServer())
+            target_->dataSource().Connect(u"PostgreSQL");
+    }
     void save(const Line& line);
     void restore(const Line& line);
     void size(const Line& line);
@@ -143,7 +133,7 @@ class Scenario {
     std::vector<std::string> transcript_;
     std::size_t matchedUpTo_ = 0;
     int failures_ = 0;
-    SetupDatabase setup_;
+    std::unique_ptr<SetupDatabase> setup_;
     std::unique_ptr<Target> target_;
     std::map<std::string, std::string> kept_;
 };

@@ -11,10 +11,14 @@
 namespace {
 
 void usage() {
-    std::cerr << "usage: veltra-play [--platform headless|qt] [--sample DATABASE] SCENARIO.scn...\n"
+    std::cerr << "usage: veltra-play [--platform headless|qt] [--database sqlite|postgresql]\n"
+                 "                   [--sample DATABASE] SCENARIO.scn...\n"
                  "Runs each scenario in a fresh temporary folder and prints its transcript.\n"
                  "The `sample` action copies DATABASE (default: the bundled sample database,\n"
-                 "or $VELTRA_SAMPLE_DB) into that folder.\n";
+                 "or $VELTRA_SAMPLE_DB) into that folder. With --database postgresql the\n"
+                 "scenario's databases are made afresh on the server that PGHOST, PGPORT and\n"
+                 "PGUSER name, each named as the file it stands for, and the control connects\n"
+                 "to them with Connect \"PostgreSQL\".\n";
 }
 
 } // namespace
@@ -29,6 +33,12 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--platform") == 0 && i + 1 < argc) {
             options.platform = argv[++i];
             if (options.platform != "headless" && options.platform != "qt") {
+                usage();
+                return 2;
+            }
+        } else if (std::strcmp(argv[i], "--database") == 0 && i + 1 < argc) {
+            options.database = argv[++i];
+            if (options.database != "sqlite" && options.database != "postgresql") {
                 usage();
                 return 2;
             }

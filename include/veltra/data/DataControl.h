@@ -68,6 +68,7 @@ class DataControl final : public DataSource {
     void Connect(const String& value) override { connect_ = value; }
     String DatabaseName() const override { return databaseName_; }
     void DatabaseName(const String& value) override { databaseName_ = value; }
+    bool DatabaseNameIsFile() const override;
     String RecordSource() const override { return recordSource_; }
     void RecordSource(const String& value) override;
     void Refresh() override;

@@ -34,6 +34,8 @@ class DataSource {
     // Writing the name neither opens the file nor fails for a missing one.
     virtual String DatabaseName() const = 0;
     virtual void DatabaseName(const String& value) = 0;
+    // Whether DatabaseName names a file (as for Access) rather than a server connection.
+    virtual bool DatabaseNameIsFile() const = 0;
     virtual String RecordSource() const = 0;
     virtual void RecordSource(const String& value) = 0;
     // Opens the database and runs the record source; the first row becomes current. On

@@ -1,0 +1,41 @@
+#include "data/Engine.h"
+
+#include "veltra/Error.h"
+#include "veltra/Text.h"
+
+#ifdef VELTRA_POSTGRESQL
+#include "data/postgres/PostgresEngine.h"
+#endif
+
+namespace veltra::detail {
+
+std::shared_ptr<Engine> openSqlite(const String& name, const String& connect);
+
+namespace {
+
+bool connectOpensFile(const String& connect) {
+    return connect.empty() || connect.front() == u';' ||
+           lowerCase(connect.substr(0, 6)) == u"access";
+}
+
+} // namespace
+
+bool connectNamesFile(const String& connect) {
+    return connectOpensFile(connect);
+}
+
+std::shared_ptr<Engine> openEngine(const String& name, const String& connect) {
+#ifdef VELTRA_POSTGRESQL
+    if (connectNamesServer(connect))
+        return openPostgres(name, connect);
+#endif
+    if (!connectOpensFile(connect))
+        throw Error(ErrorNumber::UnknownConnect,
+                    "Não foi possível encontrar um ISAM instalável para '" + toUtf8(connect) +
+                        "'.");
+    if (name.empty())
+        throw Error(ErrorNumber::FileNotFound, "Não foi possível encontrar o arquivo ''.");
+    return openSqlite(name, connect);
+}
+
+} // namespace veltra::detail
