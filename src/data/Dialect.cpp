@@ -170,6 +170,12 @@ const std::string& foldedTo() {
     return foldingTable().to;
 }
 
+std::string foldFunctionDefinition() {
+    return "CREATE OR REPLACE FUNCTION veltra_fold(text) RETURNS text LANGUAGE sql IMMUTABLE "
+           "STRICT PARALLEL SAFE RETURN translate($1, " +
+           literalText(foldedFrom()) + ", " + literalText(foldedTo()) + ")";
+}
+
 class Translator {
   public:
     Translator(Translation& out, std::string_view statement, const Target& target)
@@ -519,7 +525,6 @@ class Translator {
             finishTerm();
             clause_ = Clause::Other;
             pendingSort_ = true;
-            grouping_ = word == "group";
         } else if (word == "select") {
             finishTerm();
             clause_ = Clause::Select;
@@ -567,9 +572,8 @@ class Translator {
                 term += pieces[k].text;
             pieces.erase(pieces.begin() + static_cast<long>(first),
                          pieces.begin() + static_cast<long>(at));
-            pieces.insert(
-                pieces.begin() + static_cast<long>(first),
-                {folded(term) + (grouping_ ? "" : " COLLATE \"C\"") + (directed ? " " : ""), -1});
+            pieces.insert(pieces.begin() + static_cast<long>(first),
+                          {folded(term) + " COLLATE \"C\"" + (directed ? " " : ""), -1});
             pieceSource_.erase(pieceSource_.begin() + static_cast<long>(first),
                                pieceSource_.begin() + static_cast<long>(at));
             pieceSource_.insert(pieceSource_.begin() + static_cast<long>(first), termSource_);
@@ -788,7 +792,6 @@ class Translator {
     // the operand a literal is compared with).
     std::map<std::size_t, std::string> before_;
     std::map<std::size_t, std::string> after_;
-    bool grouping_ = false;
     std::set<std::string> grouped_;
     std::set<std::string> shownByMin_;
     std::map<std::size_t, int> parameterOfToken_;

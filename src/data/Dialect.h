@@ -58,6 +58,9 @@ struct Target {
 // (the arguments of PostgreSQL's translate()).
 const std::string& foldedFrom();
 const std::string& foldedTo();
+// The statement that makes PostgreSQL's veltra_fold: the same mapping, as an immutable
+// function that an expression index can hold.
+std::string foldFunctionDefinition();
 
 class Translation {
   public:

@@ -151,7 +151,7 @@ TEST(Translation, PostgresFoldsTextOnly) {
     const Translation grouped("SELECT 0 as xnadas, Nome FROM T GROUP by Nome ORDER by Nome",
                               server);
     EXPECT_EQ(grouped.render(), "SELECT 0 as xnadas, min(Nome COLLATE \"C\") AS Nome FROM T "
-                                "GROUP by veltra_fold(CAST(Nome AS text)) ORDER by "
+                                "GROUP by veltra_fold(CAST(Nome AS text)) COLLATE \"C\" ORDER by "
                                 "veltra_fold(CAST(Nome AS text)) COLLATE \"C\"");
 }
 

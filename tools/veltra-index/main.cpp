@@ -1,12 +1,16 @@
 // veltra-index FILE TABLE COLUMN: adds to a database file the folded-text index that
 // Veltra searches, so that the control needs no copy of the table of its own.
+// veltra-index --postgresql CONNINFO TABLE COLUMN: the same for a table on a PostgreSQL
+// server (see PostgresIndex.cpp).
 //
 // The index uses the collation veltra_fold. Programs that write the table afterwards must
 // know that collation too (SQLite reports "no such collation sequence" otherwise); drop
 // the index (DROP INDEX) before writing with such a program.
+#include "PostgresIndex.h"
 #include "data/Dialect.h"
 #include "data/Folding.h"
 
+#include <cstring>
 #include <iostream>
 #include <sqlite3.h>
 #include <string>
@@ -29,18 +33,10 @@ bool indexExists(sqlite3* db, const std::string& name) {
     return exists;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::cerr << "usage: veltra-index FILE TABLE COLUMN\n";
-        return 2;
-    }
-    const std::string table = argv[2];
-    const std::string column = argv[3];
+int indexFile(const char* file, const std::string& table, const std::string& column) {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(argv[1], &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-        std::cerr << argv[1] << ": " << sqlite3_errmsg(db) << '\n';
+    if (sqlite3_open_v2(file, &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        std::cerr << file << ": " << sqlite3_errmsg(db) << '\n';
         sqlite3_close(db);
         return 1;
     }
@@ -55,12 +51,25 @@ int main(int argc, char** argv) {
                                       veltra::dialect::kCollation + ")";
     char* message = nullptr;
     if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
-        std::cerr << argv[1] << ": " << (message ? message : "failed") << '\n';
+        std::cerr << file << ": " << (message ? message : "failed") << '\n';
         sqlite3_free(message);
         sqlite3_close(db);
         return 1;
     }
     sqlite3_close(db);
-    std::cout << "Index " << table << "_" << column << "_veltra ready in " << argv[1] << '\n';
+    std::cout << "Index " << table << "_" << column << "_veltra ready in " << file << '\n';
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 5 && std::strcmp(argv[1], "--postgresql") == 0)
+        return veltra::index::indexServerTable(argv[2], argv[3], argv[4]);
+    if (argc != 4 || argv[1][0] == '-') {
+        std::cerr << "usage: veltra-index FILE TABLE COLUMN\n"
+                     "       veltra-index --postgresql CONNINFO TABLE COLUMN\n";
+        return 2;
+    }
+    return indexFile(argv[1], argv[2], argv[3]);
 }

@@ -499,7 +499,9 @@ class PostgresEngine final : public Engine {
 
     std::string queryPlan(const std::string& statement) override {
         const auto translation = translate(statement);
-        const auto plan = session_->execute("EXPLAIN " + translation->render(),
+        // The plan of the cursor, which favours reading the first rows soon.
+        const auto plan = session_->execute("EXPLAIN (COSTS OFF) DECLARE veltra_plan NO SCROLL "
+                                            "CURSOR FOR " + translation->render(),
                                             translation->parameters(), translation.get());
         std::string text;
         for (int row = 0; row < PQntuples(plan.get()); ++row)
