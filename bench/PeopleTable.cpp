@@ -37,6 +37,8 @@ const char* pick(std::mt19937& random, const char* const (&list)[N]) {
     return list[std::uniform_int_distribution<std::size_t>(0, N - 1)(random)];
 }
 
+} // namespace
+
 std::string personName(std::mt19937& random) {
     std::string name = pick(random, kFirstNames);
     if (random() % 3 == 0)
@@ -48,8 +50,6 @@ std::string personName(std::mt19937& random) {
         name += std::string(" ") + pick(random, kSurnames);
     return name;
 }
-
-} // namespace
 
 PeopleTable::PeopleTable(std::size_t rows) : folder_("veltra-bench"), rows_(rows) {
     file_ = (folder_.path() / "pessoas.db").string();

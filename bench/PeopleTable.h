@@ -6,10 +6,14 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
 namespace veltra::bench {
+
+// The next person-like name: one or two first names, maybe a particle, one or two surnames.
+std::string personName(std::mt19937& random);
 
 class PeopleTable {
   public:

@@ -1,5 +1,6 @@
 #include "veltra/data/BoundControls.h"
 
+#include "data/Engine.h"
 #include "veltra/Error.h"
 #include "veltra/platform/Notifications.h"
 
@@ -7,13 +8,10 @@ namespace veltra {
 
 namespace {
 
+using detail::shownText;
+
 [[noreturn]] void unknownField() {
     throw Error(ErrorNumber::UnknownField, "Item não encontrado nesta coleção.");
-}
-
-// The text a field shows: a null shows as empty.
-String shownText(const Variant& value) {
-    return value.isNull() ? String() : value.toText();
 }
 
 } // namespace

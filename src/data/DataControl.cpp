@@ -10,6 +10,8 @@ namespace veltra {
 
 namespace {
 
+using detail::shownText;
+
 // Longer record sources are refused before they reach the database.
 constexpr std::size_t kMaxStatementCharacters = 100'000;
 
@@ -24,10 +26,6 @@ bool isBareName(const String& source) {
     return std::all_of(source.begin(), source.end(), [](char16_t c) {
         return c == u'_' || (c >= u'0' && c <= u'9') || lowerCase(c) != upperCase(c) || c > 0x7F;
     });
-}
-
-String shownText(const Variant& value) {
-    return value.isNull() ? String() : value.toText();
 }
 
 } // namespace

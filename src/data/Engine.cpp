@@ -20,6 +20,10 @@ bool connectOpensFile(const String& connect) {
 
 } // namespace
 
+String shownText(const Variant& value) {
+    return value.isNull() ? String() : value.toText();
+}
+
 bool connectNamesFile(const String& connect) {
     return connectOpensFile(connect);
 }

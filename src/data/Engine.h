@@ -52,6 +52,8 @@ class Engine {
 std::shared_ptr<Engine> openEngine(const String& name, const String& connect);
 // Whether the connect kind opens a file (the database name is a path).
 bool connectNamesFile(const String& connect);
+// The text a field shows: a null shows as empty.
+String shownText(const Variant& value);
 
 } // namespace detail
 

@@ -36,10 +36,6 @@ RowSet::Row readRow(sqlite3_stmt* statement) {
     return row;
 }
 
-String shownText(const Variant& value) {
-    return value.isNull() ? String() : value.toText();
-}
-
 // Reads the rows of one prepared statement; keeps its connection open while rows remain.
 class SqliteCursor final : public RowSet::Cursor, public Reader {
   public:

@@ -9,6 +9,8 @@
 #   tests/postgresql/server.sh resume FOLDER    # starts a halted server again
 #   tests/postgresql/server.sh restart FOLDER   # an immediate restart, as after a crash
 #
+# VELTRA_SERVER_OPTIONS adds server settings (-c name=value ...).
+#
 # The superuser is "veltra" (trust authentication); a role "leitor" may log in and read
 # only what it is granted; a role "senha" must give the password "certa".
 set -euo pipefail
@@ -29,7 +31,7 @@ free_port() {
 }
 pg_start() {
   as_server "$bin/pg_ctl" -D "$folder/data" -l "$folder/server.log" -w -t 30 \
-    -o "-k $folder -c listen_addresses=127.0.0.1 -p $(cat "$folder/port") -c fsync=off -c max_connections=120" \
+    -o "-k $folder -c listen_addresses=127.0.0.1 -p $(cat "$folder/port") -c fsync=off -c max_connections=120 ${VELTRA_SERVER_OPTIONS:-}" \
     start >/dev/null || { cat "$folder/server.log"; exit 1; }
 }
 case $action in

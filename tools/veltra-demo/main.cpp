@@ -1,12 +1,15 @@
 // veltra-demo: a data-entry form with two Veltra controls over the sample database.
 //
-//   veltra-demo [--database FILE] [--screenshot FILE.png [--type TEXT]]
-//   veltra-demo --database FILE --table TABLE --field FIELD --key FIELD [...]
+//   veltra-demo [--connect KIND] [--database NAME] [--screenshot FILE.png [--type TEXT]]
+//   veltra-demo [--connect KIND] --database NAME --table TABLE --field FIELD --key FIELD [...]
 //
-// The second form searches any table of any file the data source opens (SQLite or Access)
-// in a single box. With --screenshot it types TEXT into the first box, saves a picture of the form
-// and exits (1 when the picture came out blank), so that it can be checked without a screen.
+// The second form searches any table of any database the data source opens (SQLite or
+// Access files; with --connect PostgreSQL a server's database, NAME being its connection
+// string) in a single box. With --screenshot it types TEXT into the first box, saves a picture of
+// the form and exits (1 when the picture came out blank), so that it can be checked without a
+// screen.
 #include "qt/WidgetAccess.h"
+#include "veltra/Error.h"
 #include "veltra/data/DataControl.h"
 #include "veltra/qt/QtText.h"
 #include "veltra/qt/VeltraWidget.h"
@@ -26,13 +29,13 @@
 #include <QTest>
 #include <QVBoxLayout>
 #include <cstdio>
-#include <sqlite3.h>
 
 using veltra::qt::VeltraWidget;
 
 namespace {
 
 struct Options {
+    QString connect = QStringLiteral("Access");
     QString database = QStringLiteral(VELTRA_SAMPLE_DB);
     QString screenshot;
     QString type;
@@ -42,8 +45,8 @@ struct Options {
 };
 
 [[noreturn]] void usage() {
-    std::fprintf(stderr, "uso: veltra-demo [--database ARQUIVO] [--table TABELA --field CAMPO "
-                         "--key CAMPO] [--screenshot ARQUIVO.png [--type TEXTO]]\n");
+    std::fprintf(stderr, "uso: veltra-demo [--connect TIPO] [--database BANCO] [--table TABELA "
+                         "--field CAMPO --key CAMPO] [--screenshot ARQUIVO.png [--type TEXTO]]\n");
     std::exit(2);
 }
 
@@ -54,6 +57,8 @@ Options parse(const QStringList& arguments) {
         const bool hasValue = i + 1 < arguments.size();
         if (argument == "--database" && hasValue)
             options.database = arguments[++i];
+        else if (argument == "--connect" && hasValue)
+            options.connect = arguments[++i];
         else if (argument == "--screenshot" && hasValue)
             options.screenshot = arguments[++i];
         else if (argument == "--type" && hasValue)
@@ -72,22 +77,26 @@ Options parse(const QStringList& arguments) {
     return options;
 }
 
-// The 27 states, for the state picker: "Todos os estados" first.
-QList<QPair<QString, int>> states(const QString& database) {
+// The 27 states, for the state picker: "Todos os estados" first. Read through a data
+// control of its own, so that they come from a server as well as from a file.
+QList<QPair<QString, int>> states(const Options& options) {
     QList<QPair<QString, int>> result{{QStringLiteral("Todos os estados"), 0}};
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(database.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
-        SQLITE_OK) {
-        sqlite3_stmt* query = nullptr;
-        if (sqlite3_prepare_v2(db, "SELECT Id, Sigla || ' - ' || Nome FROM Estados ORDER BY Sigla",
-                               -1, &query, nullptr) == SQLITE_OK)
-            while (sqlite3_step(query) == SQLITE_ROW)
-                result.append({QString::fromUtf8(
-                                   reinterpret_cast<const char*>(sqlite3_column_text(query, 1))),
-                               sqlite3_column_int(query, 0)});
-        sqlite3_finalize(query);
+    veltra::DataControl data;
+    data.Connect(veltra::qt::fromQString(options.connect));
+    data.DatabaseName(veltra::qt::fromQString(options.database));
+    data.RecordSource(u"SELECT Id, Sigla, Nome FROM Estados ORDER BY Sigla");
+    try {
+        data.Refresh();
+        const auto rows = data.rows();
+        for (std::size_t i = 0; rows->fetch(i); ++i) {
+            const auto& row = rows->row(i);
+            result.append({veltra::qt::toQString(row[1].toText() + u" - " + row[2].toText()),
+                           static_cast<int>(row[0].toInteger())});
+        }
+    } catch (const veltra::Error& error) {
+        std::fprintf(stderr, "veltra-demo: %s: estados: %s\n",
+                     options.database.toUtf8().constData(), error.what());
     }
-    sqlite3_close(db);
     return result;
 }
 
@@ -103,11 +112,12 @@ class StatementLog final : public veltra::DataSourceListener {
     std::function<void(const QString&)> write_;
 };
 
-VeltraWidget* boundControl(const QString& database, const QString& table,
+VeltraWidget* boundControl(const Options& options, const QString& table,
                            const QString& field = QStringLiteral("Nome"),
                            const QString& key = QStringLiteral("Id")) {
     auto* control = new VeltraWidget;
-    control->set_x1_DatabaseName(database);
+    control->set_Connect(options.connect);
+    control->set_x1_DatabaseName(options.database);
     control->set_x2_NomeTabela(table);
     control->set_x3_ListField(field);
     control->set_x4_BoundColumn(key);
@@ -215,25 +225,25 @@ int main(int argc, char** argv) {
     log->setPlaceholderText(QStringLiteral("Eventos recebidos pelo programa"));
     VeltraWidget* first = nullptr;
     if (options.table.isEmpty()) {
-        auto* city = boundControl(options.database, "Cidades");
+        auto* city = boundControl(options, "Cidades");
         city->set_ToolTipText2(
             QStringLiteral("Digite parte do nome da cidade; * pesquisa trechos"));
         auto* state = new QComboBox;
-        for (const auto& [name, id] : states(options.database))
+        for (const auto& [name, id] : states(options))
             state->addItem(name, id);
         QObject::connect(state, &QComboBox::currentIndexChanged, [state, city] {
             const int id = state->currentData().toInt();
             city->set_yCampoAuxiliar(id ? QStringLiteral("EstadoId") : QString());
             city->set_yValorAuxiliar(id ? QString::number(id) : QString());
         });
-        auto* person = boundControl(options.database, "Pessoas");
+        auto* person = boundControl(options, "Pessoas");
         person->set_sLetraCapital(true);
         form->addRow(QStringLiteral("Estado:"), state);
         addBox(form, log, QStringLiteral("Cidade"), city);
         addBox(form, log, QStringLiteral("Pessoa"), person);
         first = city;
     } else {
-        first = boundControl(options.database, options.table, options.field, options.key);
+        first = boundControl(options, options.table, options.field, options.key);
         addBox(form, log, options.table, first);
     }
 

@@ -4,7 +4,7 @@
 
 namespace veltra::index {
 
-int indexServerTable(const char*, const char*, const char*) {
+int indexServerTable(const char*, const char*, const char*, const char*) {
     std::cerr << "veltra-index: this build has no PostgreSQL support (VELTRA_POSTGRESQL)\n";
     return 2;
 }

@@ -2,8 +2,9 @@
 
 namespace veltra::index {
 
-// Makes the server's folding function and the indexes of one column; returns the exit
-// status, having reported a failure on standard error.
-int indexServerTable(const char* conninfo, const char* table, const char* column);
+// Makes the server's folding function and the indexes of one column (key: the key column
+// the control reads with it, or null); returns the exit status, having reported a failure
+// on standard error.
+int indexServerTable(const char* conninfo, const char* table, const char* column, const char* key);
 
 } // namespace veltra::index

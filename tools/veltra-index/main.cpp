@@ -1,7 +1,7 @@
 // veltra-index FILE TABLE COLUMN: adds to a database file the folded-text index that
 // Veltra searches, so that the control needs no copy of the table of its own.
-// veltra-index --postgresql CONNINFO TABLE COLUMN: the same for a table on a PostgreSQL
-// server (see PostgresIndex.cpp).
+// veltra-index --postgresql CONNINFO TABLE COLUMN [KEY]: the same for a table on a
+// PostgreSQL server (see PostgresIndex.cpp); KEY is the control's bound column.
 //
 // The index uses the collation veltra_fold. Programs that write the table afterwards must
 // know that collation too (SQLite reports "no such collation sequence" otherwise); drop
@@ -64,11 +64,12 @@ int indexFile(const char* file, const std::string& table, const std::string& col
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 5 && std::strcmp(argv[1], "--postgresql") == 0)
-        return veltra::index::indexServerTable(argv[2], argv[3], argv[4]);
+    if ((argc == 5 || argc == 6) && std::strcmp(argv[1], "--postgresql") == 0)
+        return veltra::index::indexServerTable(argv[2], argv[3], argv[4],
+                                               argc == 6 ? argv[5] : nullptr);
     if (argc != 4 || argv[1][0] == '-') {
         std::cerr << "usage: veltra-index FILE TABLE COLUMN\n"
-                     "       veltra-index --postgresql CONNINFO TABLE COLUMN\n";
+                     "       veltra-index --postgresql CONNINFO TABLE COLUMN [KEY]\n";
         return 2;
     }
     return indexFile(argv[1], argv[2], argv[3]);

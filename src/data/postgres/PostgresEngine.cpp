@@ -408,8 +408,16 @@ class PostgresCursor final : public RowSet::Cursor {
         return rowOf(batch_.get(), next_++);
     }
 
-    std::optional<RowSet::Row> findFirst(const String& column, std::size_t,
+    // The rows fetched but not handed out yet are looked at first: the row sought is
+    // usually among them, and a result read to its end needs no lookup on the server.
+    std::optional<RowSet::Row> findFirst(const String& column, std::size_t index,
                                          const String& text) override {
+        for (int row = next_; batch_ && row < PQntuples(batch_.get()); ++row)
+            if (static_cast<int>(index) < PQnfields(batch_.get()) &&
+                shownText(valueOf(batch_.get(), row, static_cast<int>(index))) == text)
+                return rowOf(batch_.get(), row);
+        if (finished_)
+            return std::nullopt;
         auto parameters = translation_->parameters();
         parameters.push_back(toUtf8(text));
         const std::string value = "$" + std::to_string(parameters.size());
@@ -501,7 +509,8 @@ class PostgresEngine final : public Engine {
         const auto translation = translate(statement);
         // The plan of the cursor, which favours reading the first rows soon.
         const auto plan = session_->execute("EXPLAIN (COSTS OFF) DECLARE veltra_plan NO SCROLL "
-                                            "CURSOR FOR " + translation->render(),
+                                            "CURSOR FOR " +
+                                                translation->render(),
                                             translation->parameters(), translation.get());
         std::string text;
         for (int row = 0; row < PQntuples(plan.get()); ++row)
