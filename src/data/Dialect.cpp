@@ -170,6 +170,20 @@ const std::string& foldedTo() {
     return foldingTable().to;
 }
 
+std::string foldOpen(const Target& target) {
+    return (target.foldFunction.empty() ? "translate" : target.foldFunction) + "(CAST(";
+}
+
+std::string foldClose(const Target& target) {
+    if (!target.foldFunction.empty())
+        return " AS text))";
+    return " AS text), " + literalText(foldedFrom()) + ", " + literalText(foldedTo()) + ")";
+}
+
+std::string foldedOnServer(const std::string& expression, const Target& target) {
+    return foldOpen(target) + expression + foldClose(target);
+}
+
 std::string foldFunctionDefinition() {
     return "CREATE OR REPLACE FUNCTION veltra_fold(text) RETURNS text LANGUAGE sql IMMUTABLE "
            "STRICT PARALLEL SAFE RETURN translate($1, " +
@@ -205,16 +219,10 @@ class Translator {
     }
 
     // An expression folded on PostgreSQL, as text: what goes before and after it.
-    std::string foldOpen() const {
-        return (target_.foldFunction.empty() ? "translate" : target_.foldFunction) + "(CAST(";
-    }
-    std::string foldClose() const {
-        if (!target_.foldFunction.empty())
-            return " AS text))";
-        return " AS text), " + literalText(foldedFrom()) + ", " + literalText(foldedTo()) + ")";
-    }
+    std::string foldOpen() const { return dialect::foldOpen(target_); }
+    std::string foldClose() const { return dialect::foldClose(target_); }
     std::string folded(const std::string& expression) const {
-        return foldOpen() + expression + foldClose();
+        return foldedOnServer(expression, target_);
     }
 
     static constexpr std::size_t npos = std::string::npos;

@@ -58,6 +58,10 @@ struct Target {
 // (the arguments of PostgreSQL's translate()).
 const std::string& foldedFrom();
 const std::string& foldedTo();
+// An expression folded on PostgreSQL, as text; and what goes before and after it.
+std::string foldedOnServer(const std::string& expression, const Target& target);
+std::string foldOpen(const Target& target);
+std::string foldClose(const Target& target);
 // The statement that makes PostgreSQL's veltra_fold: the same mapping, as an immutable
 // function that an expression index can hold.
 std::string foldFunctionDefinition();

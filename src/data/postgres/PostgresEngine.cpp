@@ -150,8 +150,10 @@ class Session {
     }
 
     // Runs one statement; throws veltra::Error with the statement's names as written.
+    // A statement run often (a lookup per key) is prepared once per connection, so that
+    // the server plans it once.
     pq::Result execute(const std::string& sql, const std::vector<std::string>& parameters,
-                       const dialect::Translation* translation) {
+                       const dialect::Translation* translation, bool prepared = false) {
         std::vector<const char*> values;
         for (const auto& parameter : parameters)
             values.push_back(parameter.c_str());
@@ -162,10 +164,25 @@ class Session {
             throw Error(ErrorNumber::ServerUnreachable, "A conexão com o servidor de banco de "
                                                         "dados " +
                                                             server_ + " foi perdida.");
+        const int count = static_cast<int>(parameters.size());
         pq::Result result;
-        if (PQsendQueryParams(connection_.get(), sql.c_str(), static_cast<int>(parameters.size()),
-                              types.data(), values.data(), nullptr, nullptr, 0))
+        if (prepared) {
+            const auto [statement, isNew] =
+                prepared_.try_emplace(sql, "veltra_p" + std::to_string(prepared_.size() + 1));
+            if (isNew && PQsendPrepare(connection_.get(), statement->second.c_str(), sql.c_str(),
+                                       count, types.data()))
+                result = awaitResult();
+            if (isNew && (!result || PQresultStatus(result.get()) != PGRES_COMMAND_OK)) {
+                prepared_.erase(statement);
+                fail(result.get(), parameters, translation);
+            }
+            if (PQsendQueryPrepared(connection_.get(), statement->second.c_str(), count,
+                                    values.data(), nullptr, nullptr, 0))
+                result = awaitResult();
+        } else if (PQsendQueryParams(connection_.get(), sql.c_str(), count, types.data(),
+                                     values.data(), nullptr, nullptr, 0)) {
             result = awaitResult();
+        }
         const auto status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
             fail(result.get(), parameters, translation);
@@ -256,6 +273,7 @@ class Session {
         }
         keywords.push_back(nullptr);
         values.push_back(nullptr);
+        prepared_.clear();
         connection_.reset(PQconnectdbParams(keywords.data(), values.data(), 0));
         if (!connection_ || PQstatus(connection_.get()) != CONNECTION_OK)
             failToConnect();
@@ -301,6 +319,7 @@ class Session {
     String connect_;
     std::map<std::string, std::string> settings_;
     pq::Connection connection_;
+    std::map<std::string, std::string> prepared_; // statement text to name
     std::string server_;
     std::chrono::milliseconds statementLimit_{0};
     dialect::Target target_;
@@ -421,10 +440,18 @@ class PostgresCursor final : public RowSet::Cursor {
         auto parameters = translation_->parameters();
         parameters.push_back(toUtf8(text));
         const std::string value = "$" + std::to_string(parameters.size());
-        const auto found = session_->execute(
-            "SELECT * FROM (" + sql_ + ") AS veltra_lookup WHERE CAST(" +
-                dialect::quoteName(toUtf8(column)) + " AS text) = " + value + " LIMIT 1",
-            parameters, translation_.get());
+        const std::string name = dialect::quoteName(toUtf8(column));
+        // A text column is also compared folded, which the folded index answers.
+        const auto& target = session_->target();
+        const std::string folded =
+            target.textColumns.contains(dialect::asciiLower(toUtf8(column)))
+                ? dialect::foldedOnServer(name, target) +
+                      " COLLATE \"C\" = " + dialect::foldedOnServer(value, target) + " AND "
+                : std::string();
+        const auto found =
+            session_->execute("SELECT * FROM (" + sql_ + ") AS veltra_lookup WHERE " + folded +
+                                  "CAST(" + name + " AS text) = " + value + " LIMIT 1",
+                              parameters, translation_.get(), true);
         if (PQntuples(found.get()) == 0)
             return std::nullopt;
         RowSet::Row row = rowOf(found.get(), 0);
