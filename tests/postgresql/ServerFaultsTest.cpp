@@ -23,6 +23,7 @@
 namespace veltra {
 namespace {
 
+using testing::has;
 using testing::RecordedForm;
 
 std::string serverFolder() {
@@ -193,15 +194,7 @@ class ServerFaults : public ::testing::Test {
         recorded.take();
     }
     headless::HeadlessComboBox& box() { return recorded.form.comboBox(); }
-    std::vector<std::string> type(const String& text) {
-        recorded.take();
-        box().select(0, static_cast<Long>(box().Text().size()));
-        recorded.form.type(text);
-        return recorded.take();
-    }
-    static bool has(const std::vector<std::string>& lines, const std::string& line) {
-        return std::find(lines.begin(), lines.end(), line) != lines.end();
-    }
+    std::vector<std::string> type(const String& text) { return recorded.typeOver(text); }
     static bool found(const std::vector<std::string>& lines, const std::string& key) {
         return has(lines, "event CodigoAssociado Numero=\"" + key + "\"");
     }

@@ -11,6 +11,7 @@
 namespace veltra {
 namespace {
 
+using testing::has;
 using testing::RecordedForm;
 using testing::ScratchDatabase;
 
@@ -27,15 +28,7 @@ class BrokenSurroundings : public ::testing::Test {
         recorded.form.input([&] { box().pressKey({Key::ShiftKey, Shift::Shift, false, 0}); });
     }
     headless::HeadlessComboBox& box() { return recorded.form.comboBox(); }
-    std::vector<std::string> type(const String& text) {
-        recorded.take();
-        box().select(0, static_cast<Long>(box().Text().size()));
-        recorded.form.type(text);
-        return recorded.take();
-    }
-    static bool has(const std::vector<std::string>& lines, const std::string& line) {
-        return std::find(lines.begin(), lines.end(), line) != lines.end();
-    }
+    std::vector<std::string> type(const String& text) { return recorded.typeOver(text); }
     void replaceFile(const char* sql) {
         ScratchDatabase other(sql);
         std::filesystem::copy_file(other.folder() / "test.db", db.folder() / "new.db");

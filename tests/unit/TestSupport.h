@@ -7,6 +7,7 @@
 #include "veltra/platform/Files.h"
 #include "veltra/platform/Notifications.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -92,6 +93,18 @@ struct RecordedForm {
     headless::HeadlessForm form{[this](const std::string& line) { lines.push_back(line); }};
 
     std::vector<std::string> take() { return std::exchange(lines, {}); }
+    // Types over the box's whole text, as a user who selected it first; the lines printed.
+    std::vector<std::string> typeOver(const String& text) {
+        take();
+        auto& box = form.comboBox();
+        box.select(0, static_cast<Long>(box.Text().size()));
+        form.type(text);
+        return take();
+    }
 };
+
+inline bool has(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
 
 } // namespace veltra::testing

@@ -10,7 +10,9 @@
 #include "veltra/Text.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <map>
 #include <poll.h>
@@ -22,6 +24,25 @@ namespace {
 
 constexpr int kRowsPerFetch = 100;
 constexpr Oid kTextType = 25;
+constexpr Oid kBigintType = 20;
+constexpr Oid kIntegerType = 23;
+constexpr Oid kSmallintType = 21;
+
+bool isWholeNumberType(Oid type) {
+    return type == kBigintType || type == kIntegerType || type == kSmallintType;
+}
+
+// Whether a value of that whole-number type shows exactly this text.
+bool showsWholeNumber(const std::string& text, Oid type) {
+    std::int64_t number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc() || end != text.data() + text.size() || std::to_string(number) != text)
+        return false;
+    const std::int64_t limit = type == kSmallintType  ? INT16_MAX
+                               : type == kIntegerType ? INT32_MAX
+                                                      : INT64_MAX;
+    return number <= limit && number >= -limit - 1;
+}
 
 // The settings every session gets: read-only, a statement time limit, no transaction left
 // idle for long. The connect kind's own options come after them and may change the limits,
@@ -87,9 +108,9 @@ Variant valueOf(const PGresult* result, int row, int column) {
         return Null{};
     const char* text = PQgetvalue(result, row, column);
     switch (PQftype(result, column)) {
-    case 20: // int8
-    case 21: // int2
-    case 23: // int4
+    case kBigintType:
+    case kSmallintType:
+    case kIntegerType:
     case 26: // oid
         return static_cast<std::int64_t>(std::strtoll(text, nullptr, 10));
     case 700:  // float4
@@ -113,6 +134,14 @@ RowSet::Row rowOf(const PGresult* result, int row) {
         values.push_back(valueOf(result, row, c));
     return values;
 }
+
+// How a statement is sent: prepared once per connection, so that the server plans it
+// once (a lookup runs on every key); the type of a last parameter that is not the
+// translation's.
+struct Sending {
+    bool prepared = false;
+    Oid lastType = kTextType;
+};
 
 class PostgresCursor;
 
@@ -150,23 +179,25 @@ class Session {
     }
 
     // Runs one statement; throws veltra::Error with the statement's names as written.
-    // A statement run often (a lookup per key) is prepared once per connection, so that
-    // the server plans it once.
+
     pq::Result execute(const std::string& sql, const std::vector<std::string>& parameters,
-                       const dialect::Translation* translation, bool prepared = false) {
+                       const dialect::Translation* translation, Sending sending = {}) {
         std::vector<const char*> values;
         for (const auto& parameter : parameters)
             values.push_back(parameter.c_str());
         std::vector<Oid> types;
+        const std::size_t translated = translation ? translation->parameters().size() : 0;
         for (std::size_t i = 0; i < parameters.size(); ++i)
-            types.push_back(!translation || translation->parameterIsText(i) ? kTextType : 0);
+            types.push_back(i >= translated                   ? sending.lastType
+                            : translation->parameterIsText(i) ? kTextType
+                                                              : 0);
         if (!connection_)
             throw Error(ErrorNumber::ServerUnreachable, "A conexão com o servidor de banco de "
                                                         "dados " +
                                                             server_ + " foi perdida.");
         const int count = static_cast<int>(parameters.size());
         pq::Result result;
-        if (prepared) {
+        if (sending.prepared) {
             const auto [statement, isNew] =
                 prepared_.try_emplace(sql, "veltra_p" + std::to_string(prepared_.size() + 1));
             if (isNew && PQsendPrepare(connection_.get(), statement->second.c_str(), sql.c_str(),
@@ -441,21 +472,29 @@ class PostgresCursor final : public RowSet::Cursor {
         parameters.push_back(toUtf8(text));
         const std::string value = "$" + std::to_string(parameters.size());
         const std::string name = dialect::quoteName(toUtf8(column));
-        // A text column is also compared folded, which the folded index answers.
         const auto& target = session_->target();
-        const std::string folded =
-            target.textColumns.contains(dialect::asciiLower(toUtf8(column)))
-                ? dialect::foldedOnServer(name, target) +
-                      " COLLATE \"C\" = " + dialect::foldedOnServer(value, target) + " AND "
-                : std::string();
-        const auto found =
-            session_->execute("SELECT * FROM (" + sql_ + ") AS veltra_lookup WHERE " + folded +
-                                  "CAST(" + name + " AS text) = " + value + " LIMIT 1",
-                              parameters, translation_.get(), true);
+        const Oid type = batch_ ? PQftype(batch_.get(), static_cast<int>(index)) : kTextType;
+        std::string condition = "CAST(" + name + " AS text) = " + value;
+        Oid valueType = kTextType;
+        if (target.textColumns.contains(dialect::asciiLower(toUtf8(column)))) {
+            // Compared folded as well, which the folded index answers.
+            condition = dialect::foldedOnServer(name, target) +
+                        " COLLATE \"C\" = " + dialect::foldedOnServer(value, target) + " AND " +
+                        condition;
+        } else if (isWholeNumberType(type)) {
+            // Compared as a number, which the column's own index answers; a text that no
+            // whole number shows is in no row.
+            if (!showsWholeNumber(toUtf8(text), type))
+                return std::nullopt;
+            condition = name + " = " + value;
+            valueType = kBigintType;
+        }
+        const auto found = session_->execute(
+            "SELECT * FROM (" + sql_ + ") AS veltra_lookup WHERE " + condition + " LIMIT 1",
+            parameters, translation_.get(), {true, valueType});
         if (PQntuples(found.get()) == 0)
             return std::nullopt;
-        RowSet::Row row = rowOf(found.get(), 0);
-        return row;
+        return rowOf(found.get(), 0);
     }
 
   private:
