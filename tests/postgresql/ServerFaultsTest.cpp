@@ -182,11 +182,12 @@ class ServerFaults : public ::testing::Test {
             server("resume");
     }
 
-    void bind(const String& databaseName, const String& connect = u"PostgreSQL") {
+    void bind(const String& databaseName, const String& connect = u"PostgreSQL",
+              const String& table = u"Cidades") {
         auto& control = recorded.form.control();
         control.Connect(connect);
         control.x1_DatabaseName(databaseName);
-        control.x2_NomeTabela(u"Cidades");
+        control.x2_NomeTabela(table);
         control.x3_ListField(u"Nome");
         control.x4_BoundColumn(u"Id");
         control.Text(u"");
@@ -302,6 +303,18 @@ TEST_F(ServerFaults, WritesSettingsAndSecondStatementsAreRefused) {
     bind(u"falhas");
     EXPECT_TRUE(found(type(u"belo"), "1"));
     EXPECT_TRUE(found(type(u"sao"), "4"));
+}
+
+// Not a fault, but the server's own way to keep tables apart.
+TEST_F(ServerFaults, ASchemaQualifiedTableIsSearched) {
+    Administrator database(kDatabase);
+    database.run("DROP SCHEMA IF EXISTS vendas CASCADE");
+    database.run("CREATE SCHEMA vendas");
+    database.run("CREATE TABLE vendas.Clientes (Id integer PRIMARY KEY, Nome text)");
+    database.run("INSERT INTO vendas.Clientes VALUES (7, 'Sônia'), (8, 'Sandro')");
+    bind(u"falhas", u"PostgreSQL", u"vendas.Clientes");
+    EXPECT_TRUE(found(type(u"soni"), "7"));
+    EXPECT_EQ(box().Text(), u"Sônia");
 }
 
 TEST_F(ServerFaults, AWrongPasswordIsReportedWithoutShowingIt) {
