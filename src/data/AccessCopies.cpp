@@ -6,6 +6,7 @@
 #include "veltra/Text.h"
 
 #include <algorithm>
+#include <set>
 #include <sqlite3.h>
 
 namespace veltra::detail {
@@ -47,6 +48,43 @@ void bindRow(sqlite3_stmt* insert, const std::vector<AccessValue>& row) {
     }
 }
 
+// Reads the table with the helper into a copy file, with a folded index on every text column.
+void readIntoCopyFile(const String& path, const std::string& table, const CopyOrigin& origin,
+                      const std::filesystem::path& file) {
+    CopyWriter writer(file);
+    const std::string qualified = "main." + dialect::quoteName(kCopyTable);
+    std::set<std::string> texts;
+    sqlite3_stmt* insert = nullptr;
+    const auto createTable = [&](const std::vector<AccessColumn>& header) {
+        writer.execute(createCopyStatement(qualified, header));
+        for (const auto& column : header)
+            if (column.type == 'T')
+                texts.insert(column.name);
+        const std::string sql = insertStatement(qualified, header.size());
+        if (sqlite3_prepare_v2(writer.handle(), sql.c_str(), -1, &insert, nullptr) != SQLITE_OK)
+            writer.fail();
+    };
+    const auto insertRow = [&](const std::vector<AccessValue>& row) {
+        bindRow(insert, row);
+        if (sqlite3_step(insert) != SQLITE_DONE)
+            writer.fail();
+        sqlite3_reset(insert);
+    };
+    try {
+        writer.execute("BEGIN");
+        readAccessTable(toUtf8(path), table, createTable, insertRow);
+        sqlite3_finalize(insert);
+        insert = nullptr;
+        for (const auto& column : texts)
+            writer.execute(foldedIndexStatement("main", kCopyTable, column));
+        writer.execute("COMMIT");
+    } catch (...) {
+        sqlite3_finalize(insert);
+        throw;
+    }
+    writer.publish(origin, texts);
+}
+
 } // namespace
 
 std::map<std::string, std::string> AccessCopies::readFrom(SqliteConnection& connection,
@@ -62,9 +100,9 @@ std::map<std::string, std::string> AccessCopies::readFrom(SqliteConnection& conn
     }
 }
 
-void AccessCopies::forget(std::vector<std::string>& stale) {
-    for (const auto& [name, qualified] : loaded_)
-        stale.push_back(qualified);
+void AccessCopies::forget(SqliteConnection& connection) {
+    for (const auto& [name, copy] : loaded_)
+        connection.detachLater(copy.schema);
     loaded_.clear();
     tableNames_.clear();
     failure_.reset();
@@ -87,46 +125,23 @@ std::map<std::string, std::string> AccessCopies::load(SqliteConnection& connecti
     return readFrom;
 }
 
-// Reads the table in one transaction; a failure leaves nothing of it behind.
+// The copy made by an earlier search or launch when it holds this version of the table;
+// otherwise the table is read into a new copy file, in one transaction.
 std::string AccessCopies::loadTable(SqliteConnection& connection, const std::string& name) {
     const std::string key = dialect::asciiLower(name);
     if (const auto loaded = loaded_.find(key); loaded != loaded_.end())
-        return loaded->second;
-    const std::string local =
-        "veltra$access$" + key + "$" + std::to_string(connection.generation());
-    const std::string qualified = "main." + dialect::quoteName(local);
-    std::vector<AccessColumn> columns;
-    sqlite3_stmt* insert = nullptr;
-    const auto createTable = [&](const std::vector<AccessColumn>& header) {
-        columns = header;
-        connection.execute(createCopyStatement(qualified, header));
-        const std::string sql = insertStatement(qualified, header.size());
-        if (sqlite3_prepare_v2(connection.handle(), sql.c_str(), -1, &insert, nullptr) != SQLITE_OK)
-            connection.fail(sqlite3_errcode(connection.handle()));
-    };
-    const auto insertRow = [&](const std::vector<AccessValue>& row) {
-        bindRow(insert, row);
-        if (sqlite3_step(insert) != SQLITE_DONE)
-            connection.fail(sqlite3_errcode(connection.handle()));
-        sqlite3_reset(insert);
-    };
-    const SqliteConnection::WritableMoment writable(connection);
-    try {
-        connection.execute("BEGIN");
-        readAccessTable(toUtf8(connection.path()), name, createTable, insertRow);
-        sqlite3_finalize(insert);
-        insert = nullptr;
-        for (const auto& column : columns)
-            if (column.type == 'T')
-                connection.execute(foldedIndexStatement("main", local, column.name));
-        connection.execute("COMMIT");
-    } catch (...) {
-        sqlite3_finalize(insert);
-        sqlite3_exec(connection.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
+        return loaded->second.table();
+    const auto file = connection.copyFileFor(name);
+    const auto origin = connection.originOf(name);
+    auto copy = connection.attachCopy(file, origin);
+    if (!copy) {
+        readIntoCopyFile(connection.path(), name, origin, file);
+        copy = connection.attachCopy(file, origin);
     }
-    loaded_[key] = qualified;
-    return qualified;
+    if (!copy)
+        throw Error(ErrorNumber::OtherFailure,
+                    "Não foi possível ler a cópia de pesquisa '" + file.string() + "'.");
+    return loaded_.emplace(key, std::move(*copy)).first->second.table();
 }
 
 } // namespace veltra::detail

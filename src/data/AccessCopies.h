@@ -1,8 +1,9 @@
-// An Access file's tables read into the connection's own database the first time a
-// statement names them, under names of their own, with a folded-text index on every text
-// column.
+// An Access file's tables read into copy files (see CopyFiles.h) the first time a statement
+// names them, with a folded-text index on every text column, and attached to the
+// connection. A later launch finds the copy of an unchanged file ready.
 #pragma once
 
+#include "data/CopyFiles.h"
 #include "data/Dialect.h"
 #include "veltra/Error.h"
 
@@ -22,8 +23,8 @@ class AccessCopies {
     // time limit once, not on every key.
     std::map<std::string, std::string> readFrom(SqliteConnection& connection,
                                                 const dialect::Translation& translation);
-    // The file changed: the copies are out of date, their names go to stale.
-    void forget(std::vector<std::string>& stale);
+    // The file changed: the copies are out of date.
+    void forget(SqliteConnection& connection);
 
   private:
     std::map<std::string, std::string> load(SqliteConnection& connection,
@@ -31,7 +32,7 @@ class AccessCopies {
     std::string loadTable(SqliteConnection& connection, const std::string& name);
 
     std::vector<std::string> tableNames_;
-    std::map<std::string, std::string> loaded_; // lower-case name -> qualified name
+    std::map<std::string, AttachedCopy> loaded_; // lower-case name -> its copy
     std::optional<Error> failure_;
 };
 

@@ -6,13 +6,11 @@
 #include "veltra/Error.h"
 #include "veltra/Text.h"
 
+#include <functional>
 #include <sqlite3.h>
 
 namespace veltra::detail {
 
-namespace {
-
-// A URI for the file that opens it read-only; the path's own ?, # and % are escaped.
 std::string readOnlyUri(const std::string& path) {
     std::string uri = "file:";
     for (const char c : path) {
@@ -28,6 +26,28 @@ std::string readOnlyUri(const std::string& path) {
     return uri + "?mode=ro";
 }
 
+namespace {
+
+// Runs one statement of the connection's own with text parameters, handing each row to the
+// caller; false when it fails.
+bool runOwn(sqlite3* db, const std::string& sql, const std::vector<std::string>& parameters,
+            const std::function<void(sqlite3_stmt*)>& row) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return false;
+    }
+    for (std::size_t i = 0; i < parameters.size(); ++i)
+        sqlite3_bind_text(statement, static_cast<int>(i + 1), parameters[i].c_str(), -1,
+                          SQLITE_TRANSIENT);
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(statement)) == SQLITE_ROW)
+        if (row)
+            row(statement);
+    sqlite3_finalize(statement);
+    return step == SQLITE_DONE;
+}
+
 } // namespace
 
 SqliteConnection::SqliteConnection(const String& path, const String& connect)
@@ -38,10 +58,11 @@ SqliteConnection::SqliteConnection(const String& path, const String& connect)
         throw Error(ErrorNumber::NotADatabase,
                     "Este programa foi construído sem a leitura de arquivos do Access ('" + file +
                         "').");
-    // An Access file is read into a database of the connection's own, in memory.
+    // An Access file's tables are read into copy files, attached to an empty database.
     const int code =
         access_ ? sqlite3_open_v2(":memory:", &db_,
-                                  SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                                  SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI |
+                                      SQLITE_OPEN_NOMUTEX,
                                   nullptr)
                 : sqlite3_open_v2(readOnlyUri(file).c_str(), &db_,
                                   SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
@@ -57,7 +78,7 @@ SqliteConnection::SqliteConnection(const String& path, const String& connect)
     }
     sqlite3_busy_timeout(db_, 250);
     sqlite3_limit(db_, SQLITE_LIMIT_SQL_LENGTH, 1'000'000);
-    sqlite3_limit(db_, SQLITE_LIMIT_ATTACHED, 0);
+    sqlite3_limit(db_, SQLITE_LIMIT_ATTACHED, 10); // copy files; record sources cannot attach
     registerDialect(db_);
     sqlite3_set_authorizer(
         db_,
@@ -107,40 +128,67 @@ void SqliteConnection::execute(const std::string& sql) {
         fail(code);
 }
 
-SqliteConnection::WritableMoment::WritableMoment(SqliteConnection& connection)
-    : ownWork_(connection), connection_(connection) {
-    connection_.execute("PRAGMA query_only = 0");
+CopyOrigin SqliteConnection::originOf(const std::string& table) const {
+    std::error_code ignored;
+    return {std::filesystem::absolute(toUtf8(path_), ignored).lexically_normal().string(), stamp_,
+            table};
 }
 
-// Never throws: a failure to turn read-only again leaves the connection to the authorizer,
-// which refuses every write of a record source anyway.
-SqliteConnection::WritableMoment::~WritableMoment() {
-    sqlite3_exec(connection_.db_, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+std::filesystem::path SqliteConnection::copyFileFor(const std::string& table) {
+    const std::string name = copyFileName(originOf(table).source, table);
+    if (const auto folder = userCopyFolder())
+        return *folder / name;
+    if (!fallbackFolder_)
+        fallbackFolder_ = std::make_unique<TemporaryFolder>("veltra-copies");
+    return fallbackFolder_->path() / name;
+}
+
+std::optional<AttachedCopy> SqliteConnection::attachCopy(const std::filesystem::path& file,
+                                                         const CopyOrigin& origin) {
+    std::error_code missing;
+    if (!std::filesystem::is_regular_file(file, missing))
+        return std::nullopt;
+    const OwnWork ownWork(*this);
+    AttachedCopy copy{"veltra_copy_" + std::to_string(++attached_), {}};
+    if (!runOwn(db_, "ATTACH ?1 AS " + copy.schema, {readOnlyUri(file.string())}, {}))
+        return std::nullopt;
+    bool holds = false;
+    const bool readable = runOwn(
+        db_, copyColumnsQuery(copy.schema), originParameters(origin), [&](sqlite3_stmt* row) {
+            holds = true;
+            if (const auto* column = sqlite3_column_text(row, 0); column && *column)
+                copy.foldedColumns.insert(reinterpret_cast<const char*>(column));
+        });
+    if (readable && holds)
+        return copy;
+    sqlite3_exec(db_, ("DETACH " + copy.schema).c_str(), nullptr, nullptr, nullptr);
+    if (!readable)
+        std::filesystem::remove(file, missing); // damaged: made again by whoever needs it
+    return std::nullopt;
 }
 
 // Copies of a file that has changed since they were made are out of date: later
-// statements read new copies. An old copy is dropped once no reader uses it any more.
+// statements read new copies. An old copy is detached once no reader uses it any more.
 void SqliteConnection::forgetCopiesIfFileChanged() {
     const FileIdentity now = identifyFile(toUtf8(path_));
     if (!(now == stamp_)) {
         stamp_ = now;
-        ++generation_;
-        foldedCopies_.forget(staleCopies_);
-        accessCopies_.forget(staleCopies_);
+        foldedCopies_.forget(*this);
+        accessCopies_.forget(*this);
     }
     if (staleCopies_.empty())
         return;
-    const WritableMoment writable(*this);
-    std::erase_if(staleCopies_, [&](const std::string& name) {
-        return sqlite3_exec(db_, ("DROP TABLE IF EXISTS " + name).c_str(), nullptr, nullptr,
-                            nullptr) == SQLITE_OK;
+    const OwnWork ownWork(*this);
+    std::erase_if(staleCopies_, [&](const std::string& schema) {
+        return sqlite3_exec(db_, ("DETACH " + schema).c_str(), nullptr, nullptr, nullptr) ==
+               SQLITE_OK;
     });
 }
 
-PooledStatement SqliteConnection::prepare(const dialect::Translation& translation) {
+PooledStatement SqliteConnection::prepare(const dialect::Translation& translation, CopyWait wait) {
     forgetCopiesIfFileChanged();
     const auto readFrom = access_ ? accessCopies_.readFrom(*this, translation)
-                                  : foldedCopies_.readFrom(*this, translation);
+                                  : foldedCopies_.readFrom(*this, translation, wait);
     return prepare(translation.render(readFrom), translation.parameters());
 }
 
@@ -181,7 +229,7 @@ void SqliteConnection::stopOtherReaders(const Reader* keep) {
 }
 
 std::string SqliteConnection::queryPlan(const dialect::Translation& translation) {
-    const auto statement = prepare(translation);
+    const auto statement = prepare(translation, CopyWait::UntilMade);
     const std::string sql = sqlite3_sql(statement.get());
     const OwnWork ownWork(*this);
     const auto plan = prepare("EXPLAIN QUERY PLAN " + sql, translation.parameters());

@@ -1,16 +1,20 @@
 // One read-only connection to a database file: it opens the file, checks and runs the
 // statements of record sources with the dialect's functions, and keeps what serves them
 // (the prepared statements, the folded copies of a SQLite file's tables, the copies of an
-// Access file's tables) in parts of their own.
+// Access file's tables, both attached from copy files) in parts of their own.
 #pragma once
 
 #include "data/AccessCopies.h"
+#include "data/CopyFiles.h"
 #include "data/Dialect.h"
 #include "data/FoldedCopies.h"
 #include "data/StatementPool.h"
 #include "veltra/Types.h"
 #include "veltra/platform/Files.h"
 
+#include <filesystem>
+#include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -18,6 +22,9 @@
 struct sqlite3;
 
 namespace veltra::detail {
+
+// A URI that opens the file read-only; the path's own ?, # and % are escaped.
+std::string readOnlyUri(const std::string& path);
 
 // A result being read row by row on a connection.
 class Reader {
@@ -40,9 +47,10 @@ class SqliteConnection {
     bool opens(const String& path, const String& connect) const;
     const String& path() const { return path_; }
 
-    // Prepares the statement with its parameters bound, first making the copies its
-    // searches need. Throws veltra::Error.
-    PooledStatement prepare(const dialect::Translation& translation);
+    // Prepares the statement with its parameters bound. The copies its searches need are
+    // made in the background; until they are ready it reads the file itself (same rows,
+    // same order, more slowly), unless told to wait for them. Throws veltra::Error.
+    PooledStatement prepare(const dialect::Translation& translation, CopyWait wait = CopyWait::No);
     // Prepares plain SQLite text with text parameters bound: a record source's, checked by
     // the authorizer, or the connection's own while an OwnWork lives.
     PooledStatement prepare(const std::string& sql, const std::vector<std::string>& parameters);
@@ -58,15 +66,24 @@ class SqliteConnection {
     // Turns the connection's last failure into the error numbers the control knows.
     [[noreturn]] void fail(int code, const std::vector<std::string>& parameters = {}) const;
 
-    // What the file's indexes and the connection's own copies answer; for tests and the
-    // benchmark.
+    // What the file's indexes and the connection's copies answer, once the copies are made;
+    // for tests and the benchmark.
     std::string queryPlan(const dialect::Translation& translation);
 
-    // For the parts that keep copies in the connection's own database.
+    // For the parts that keep copies of the file's tables.
     sqlite3* handle() const { return db_; }
     void execute(const std::string& sql);
-    // Counts the versions of the file this connection has read; copies are named by it.
-    int generation() const { return generation_; }
+    // What a copy of one of the file's tables must hold now: this version of the file.
+    CopyOrigin originOf(const std::string& table) const;
+    // The file that keeps the copy of one of the file's tables: in the user's cache folder,
+    // or, when that cannot take it, in a temporary folder removed with the connection.
+    std::filesystem::path copyFileFor(const std::string& table);
+    // Attaches a copy file read-only when it holds that origin; nullopt when it is missing,
+    // holds another version or is damaged (a damaged one is removed).
+    std::optional<AttachedCopy> attachCopy(const std::filesystem::path& file,
+                                           const CopyOrigin& origin);
+    // Detaches a copy once no result reads it any more.
+    void detachLater(const std::string& schema) { staleCopies_.push_back(schema); }
 
     // While one lives, the connection's own statements (its copies, reading the schema)
     // pass the authorizer that record sources meet, and are pooled apart from them.
@@ -82,19 +99,6 @@ class SqliteConnection {
         SqliteConnection& connection_;
         bool before_;
     };
-    // While one lives, the connection may also write (its copies): it is read-only again
-    // afterwards, whatever happened meanwhile.
-    class WritableMoment {
-      public:
-        explicit WritableMoment(SqliteConnection& connection);
-        ~WritableMoment();
-        WritableMoment(const WritableMoment&) = delete;
-        WritableMoment& operator=(const WritableMoment&) = delete;
-
-      private:
-        OwnWork ownWork_;
-        SqliteConnection& connection_;
-    };
 
   private:
     void forgetCopiesIfFileChanged();
@@ -106,11 +110,12 @@ class SqliteConnection {
     bool access_ = false;
     FileIdentity stamp_;
     long long openedId_ = 0;
-    int generation_ = 0;
+    int attached_ = 0;
+    std::unique_ptr<TemporaryFolder> fallbackFolder_;
     StatementPool pool_;
     FoldedCopies foldedCopies_;
     AccessCopies accessCopies_;
-    std::vector<std::string> staleCopies_; // qualified names of copies to drop
+    std::vector<std::string> staleCopies_; // schemas of copies to detach
     std::set<Reader*> readers_;
 };
 

@@ -23,6 +23,8 @@ namespace veltra::dialect {
 
 inline constexpr const char* kCollation = "veltra_fold";
 inline constexpr const char* kLikeFunction = "veltra_like";
+// Raised whenever the folding changes: copies folded by another version are made again.
+inline constexpr int kFoldingVersion = 2;
 
 // A table named in the statement's FROM list.
 struct TableReference {

@@ -1,9 +1,12 @@
 #include "data/FoldedCopies.h"
 
 #include "data/Connection.h"
+#include "data/CopyFiles.h"
 
 #include <algorithm>
+#include <atomic>
 #include <sqlite3.h>
+#include <thread>
 
 namespace veltra::detail {
 
@@ -16,11 +19,162 @@ std::string foldedIndexStatement(const std::string& schema, const std::string& t
            dialect::kCollation + ")";
 }
 
-void FoldedCopies::forget(std::vector<std::string>& stale) {
+namespace {
+
+// The copy's table: the source table's columns with their declared types; a column that is
+// the table's integer primary key stays the copy's row id, so that an index of the copy
+// covers the key column as the table's own index does.
+std::string copyDefinition(CopyWriter& writer, const std::string& table) {
+    struct Column {
+        std::string name;
+        std::string type;
+        bool key;
+    };
+    std::vector<Column> columns;
+    sqlite3_stmt* info = nullptr;
+    if (sqlite3_prepare_v2(
+            writer.handle(),
+            "SELECT name, type, pk FROM pragma_table_info(?1, 'source') ORDER BY cid", -1, &info,
+            nullptr) != SQLITE_OK)
+        writer.fail();
+    sqlite3_bind_text(info, 1, table.c_str(), -1, SQLITE_TRANSIENT);
+    while (sqlite3_step(info) == SQLITE_ROW) {
+        const auto text = [&](int c) {
+            const auto* value = sqlite3_column_text(info, c);
+            return value ? std::string(reinterpret_cast<const char*>(value)) : std::string();
+        };
+        columns.push_back({text(0), text(1), sqlite3_column_int(info, 2) > 0});
+    }
+    sqlite3_finalize(info);
+    const bool rowIdKey =
+        std::count_if(columns.begin(), columns.end(), [](const Column& c) { return c.key; }) == 1;
+    std::string sql = "CREATE TABLE " + dialect::quoteName(kCopyTable) + " (";
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const auto& column = columns[i];
+        sql += (i ? ", " : "") + dialect::quoteName(column.name) + " " + column.type;
+        if (column.key && rowIdKey && dialect::asciiLower(column.type) == "integer")
+            sql += " PRIMARY KEY";
+    }
+    return sql + ")";
+}
+
+// Copies the table as it is in one read of the file, indexes the columns and puts the copy
+// file in its place.
+void makeCopy(const CopyOrigin& origin, const std::set<std::string>& columns,
+              const std::filesystem::path& file, const std::atomic<bool>& stop) {
+    CopyWriter writer(file);
+    writer.stopWhen(stop);
+    sqlite3_stmt* attach = nullptr;
+    sqlite3_prepare_v2(writer.handle(), "ATTACH ?1 AS source", -1, &attach, nullptr);
+    sqlite3_bind_text(attach, 1, readOnlyUri(origin.source).c_str(), -1, SQLITE_TRANSIENT);
+    const int attached = sqlite3_step(attach);
+    sqlite3_finalize(attach);
+    if (attached != SQLITE_DONE)
+        writer.fail();
+    writer.execute(copyDefinition(writer, origin.table));
+    writer.execute("INSERT INTO main." + dialect::quoteName(kCopyTable) + " SELECT * FROM source." +
+                   dialect::quoteName(origin.table));
+    writer.execute("DETACH source");
+    for (const auto& column : columns)
+        writer.execute(foldedIndexStatement("main", kCopyTable, column));
+    writer.publish(origin, columns);
+}
+
+} // namespace
+
+// One copy being made by a thread of its own; destroying it stops the work and waits.
+class FoldedCopies::Build {
+  public:
+    Build(CopyOrigin origin, std::set<std::string> columns, std::filesystem::path file)
+        : worker_([this, origin = std::move(origin), columns = std::move(columns),
+                   file = std::move(file)] {
+              try {
+                  makeCopy(origin, columns, file, stop_);
+                  state_ = State::Made;
+              } catch (...) {
+                  state_ = State::Failed;
+              }
+          }) {}
+    ~Build() {
+        stop_ = true;
+        wait();
+    }
+    Build(const Build&) = delete;
+    Build& operator=(const Build&) = delete;
+
+    void wait() {
+        if (worker_.joinable())
+            worker_.join();
+    }
+    bool done() const { return state_ != State::Running; }
+    bool made() const { return state_ == State::Made; }
+
+  private:
+    enum class State { Running, Made, Failed };
+    std::atomic<bool> stop_{false};
+    std::atomic<State> state_{State::Running};
+    std::thread worker_; // last: it starts once the flags exist
+};
+
+FoldedCopies::FoldedCopies() = default;
+FoldedCopies::~FoldedCopies() = default;
+
+void FoldedCopies::forget(SqliteConnection& connection) {
     foldedIndexes_.clear();
-    for (const auto& [name, columns] : copies_)
-        stale.push_back("temp." + dialect::quoteName(name));
-    copies_.clear();
+    for (const auto& [name, entry] : tables_)
+        if (entry.copy)
+            connection.detachLater(entry.copy->schema);
+    tables_.clear(); // stops the builds of the old version
+}
+
+void FoldedCopies::settleBuild(Table& entry, CopyWait wait) {
+    if (!entry.build)
+        return;
+    if (wait == CopyWait::UntilMade)
+        entry.build->wait();
+    if (!entry.build->done())
+        return;
+    entry.failed = !entry.build->made();
+    entry.build.reset();
+}
+
+// Attaches the table's copy file when it is new since last looked at and holds this
+// version of the table (made by a build of ours, another program or an earlier launch).
+void FoldedCopies::attachMadeCopy(SqliteConnection& connection, Table& entry,
+                                  const std::string& table) {
+    const auto file = connection.copyFileFor(table);
+    const FileIdentity version = identifyFile(file.string());
+    if (version.size < 0 || version == entry.copyFile)
+        return;
+    entry.copyFile = version;
+    if (auto attached = connection.attachCopy(file, connection.originOf(table))) {
+        if (entry.copy)
+            connection.detachLater(entry.copy->schema);
+        entry.copy = std::move(attached);
+    }
+}
+
+std::optional<std::string> FoldedCopies::copyFor(SqliteConnection& connection,
+                                                 const std::string& table, CopyWait wait) {
+    auto& entry = tables_[dialect::asciiLower(table)];
+    const auto covers = [&] {
+        return entry.copy &&
+               std::includes(entry.copy->foldedColumns.begin(), entry.copy->foldedColumns.end(),
+                             entry.wanted.begin(), entry.wanted.end());
+    };
+    settleBuild(entry, wait);
+    if (!covers())
+        attachMadeCopy(connection, entry, table);
+    if (covers())
+        return entry.copy->table();
+    if (entry.build || entry.failed)
+        return std::nullopt;
+    auto columns = entry.wanted;
+    if (entry.copy)
+        columns.insert(entry.copy->foldedColumns.begin(), entry.copy->foldedColumns.end());
+    entry.build = std::make_unique<Build>(connection.originOf(table), std::move(columns),
+                                          connection.copyFileFor(table));
+    return wait == CopyWait::UntilMade ? copyFor(connection, table, wait) : std::nullopt;
 }
 
 bool FoldedCopies::hasFoldedIndex(SqliteConnection& connection, const std::string& table,
@@ -82,68 +236,9 @@ std::vector<std::string> FoldedCopies::columnsToIndex(SqliteConnection& connecti
     return columns;
 }
 
-// The copy has the table's columns with their declared types; a column that is the
-// table's integer primary key stays the copy's row id, so that an index of the copy covers
-// the key column as the table's own index does.
-std::string FoldedCopies::copyDefinition(SqliteConnection& connection, const std::string& table,
-                                         const std::string& copy) {
-    struct Column {
-        std::string name;
-        std::string type;
-        bool key;
-    };
-    std::vector<Column> columns;
-    const auto info = connection.prepare(
-        "SELECT name, type, pk FROM pragma_table_info(?1, 'main') ORDER BY cid", {table});
-    while (sqlite3_step(info.get()) == SQLITE_ROW) {
-        const auto text = [&](int c) {
-            const auto* value = sqlite3_column_text(info.get(), c);
-            return value ? std::string(reinterpret_cast<const char*>(value)) : std::string();
-        };
-        columns.push_back({text(0), text(1), sqlite3_column_int(info.get(), 2) > 0});
-    }
-    const bool rowIdKey =
-        std::count_if(columns.begin(), columns.end(), [](const Column& c) { return c.key; }) == 1;
-    std::string sql = "CREATE TEMP TABLE " + dialect::quoteName(copy) + " (";
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        const auto& column = columns[i];
-        sql += (i ? ", " : "") + dialect::quoteName(column.name) + " " + column.type;
-        if (column.key && rowIdKey && dialect::asciiLower(column.type) == "integer")
-            sql += " PRIMARY KEY";
-    }
-    return sql + ")";
-}
-
-// The connection's own copy of a table, with a folded-text index on each column given.
-// The file itself is never written: the copy lives in the connection's temp schema.
-std::string FoldedCopies::copyOf(SqliteConnection& connection, const std::string& table,
-                                 const std::vector<std::string>& columns) {
-    const std::string name =
-        "veltra$" + dialect::asciiLower(table) + "$" + std::to_string(connection.generation());
-    auto& indexed = copies_[name];
-    std::vector<std::string> missing;
-    for (const auto& column : columns)
-        if (!indexed.contains(dialect::asciiLower(column)))
-            missing.push_back(column);
-    if (indexed.empty() || !missing.empty()) {
-        const SqliteConnection::WritableMoment writable(connection);
-        if (indexed.empty()) {
-            connection.execute(copyDefinition(connection, table, name));
-            connection.execute("INSERT INTO temp." + dialect::quoteName(name) +
-                               " SELECT * FROM main." + dialect::quoteName(table));
-        }
-        for (const auto& column : missing) {
-            connection.execute(foldedIndexStatement("temp", name, column));
-            indexed.insert(dialect::asciiLower(column));
-        }
-        if (indexed.empty())
-            indexed.insert(""); // the copy exists, with no index yet
-    }
-    return "temp." + dialect::quoteName(name);
-}
-
 std::map<std::string, std::string> FoldedCopies::readFrom(SqliteConnection& connection,
-                                                          const dialect::Translation& translation) {
+                                                          const dialect::Translation& translation,
+                                                          CopyWait wait) {
     const SqliteConnection::OwnWork ownWork(connection);
     std::map<std::string, std::string> readFrom;
     for (const auto& table : translation.tables()) {
@@ -151,8 +246,13 @@ std::map<std::string, std::string> FoldedCopies::readFrom(SqliteConnection& conn
                                           nullptr, nullptr, nullptr, nullptr, nullptr) != SQLITE_OK)
             continue; // not a table of the file: the statement itself will say so
         const auto columns = columnsToIndex(connection, translation, table);
-        if (!columns.empty())
-            readFrom[dialect::asciiLower(table.name)] = copyOf(connection, table.name, columns);
+        if (columns.empty())
+            continue;
+        auto& wanted = tables_[dialect::asciiLower(table.name)].wanted;
+        for (const auto& column : columns)
+            wanted.insert(dialect::asciiLower(column));
+        if (const auto copy = copyFor(connection, table.name, wait))
+            readFrom[dialect::asciiLower(table.name)] = *copy;
     }
     return readFrom;
 }

@@ -1,11 +1,17 @@
-// The connection's own copies of a file's tables, with an index in the folded collation on
-// each column that a search or sort needs and the file has none for. The file itself is
-// never written: the copies live in the connection's temp schema.
+// Copies of a SQLite file's tables with an index in the folded collation on each column
+// that a search or sort needs and the file has none for. A worker thread with connections
+// of its own makes each copy into a copy file (kept for the next launch), and the copy is
+// attached once it is ready; until then statements read the file itself. The user's file
+// is never written, and no thread but the caller's touches the connection.
 #pragma once
 
+#include "data/CopyFiles.h"
 #include "data/Dialect.h"
+#include "veltra/platform/Files.h"
 
 #include <map>
+#include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -18,27 +24,44 @@ class SqliteConnection;
 std::string foldedIndexStatement(const std::string& schema, const std::string& table,
                                  const std::string& column);
 
+// Whether a statement waits for the copies it needs to be made.
+enum class CopyWait { No, UntilMade };
+
 class FoldedCopies {
   public:
-    // For each table the statement reads that needs a copy: lower-case name -> the copy.
-    std::map<std::string, std::string> readFrom(SqliteConnection& connection,
-                                                const dialect::Translation& translation);
-    // The file changed: the copies are out of date, their names go to stale.
-    void forget(std::vector<std::string>& stale);
+    FoldedCopies();
+    ~FoldedCopies();
+    FoldedCopies(const FoldedCopies&) = delete;
+    FoldedCopies& operator=(const FoldedCopies&) = delete;
+
+    // For each table the statement reads whose copy is ready: lower-case name -> the copy.
+    std::map<std::string, std::string>
+    readFrom(SqliteConnection& connection, const dialect::Translation& translation, CopyWait wait);
+    // The file changed: the copies are out of date.
+    void forget(SqliteConnection& connection);
 
   private:
+    class Build;
+    struct Table {
+        std::set<std::string> wanted; // lower-case columns that searches need folded
+        std::optional<AttachedCopy> copy;
+        FileIdentity copyFile; // the version of the copy file last looked at
+        std::unique_ptr<Build> build;
+        bool failed = false; // a build failed: this version of the file answers
+    };
+
     bool hasFoldedIndex(SqliteConnection& connection, const std::string& table,
                         const std::string& column);
     std::vector<std::string> columnsToIndex(SqliteConnection& connection,
                                             const dialect::Translation& translation,
                                             const dialect::TableReference& table);
-    std::string copyDefinition(SqliteConnection& connection, const std::string& table,
-                               const std::string& copy);
-    std::string copyOf(SqliteConnection& connection, const std::string& table,
-                       const std::vector<std::string>& columns);
+    std::optional<std::string> copyFor(SqliteConnection& connection, const std::string& table,
+                                       CopyWait wait);
+    void settleBuild(Table& entry, CopyWait wait);
+    void attachMadeCopy(SqliteConnection& connection, Table& entry, const std::string& table);
 
-    std::map<std::string, bool> foldedIndexes_;           // "table\ncolumn" -> the file has one
-    std::map<std::string, std::set<std::string>> copies_; // copy name -> indexed columns
+    std::map<std::string, bool> foldedIndexes_; // "table\ncolumn" -> the file has one
+    std::map<std::string, Table> tables_;       // lower-case table name -> its copy
 };
 
 } // namespace veltra::detail

@@ -29,6 +29,13 @@ class BrokenSurroundings : public ::testing::Test {
     }
     headless::HeadlessComboBox& box() { return recorded.form.comboBox(); }
     std::vector<std::string> type(const String& text) { return recorded.typeOver(text); }
+    // The searches' copy of the table is made in the background: until it is ready they
+    // read the file, holding it while their rows are on show.
+    void searchTheCopy() {
+        recorded.form.dataSource().queryPlan(
+            u"SELECT Id, Nome FROM Cidades WHERE Nome like 'b*' ORDER by Nome");
+        type(u"b");
+    }
     void replaceFile(const char* sql) {
         ScratchDatabase other(sql);
         std::filesystem::copy_file(other.folder() / "test.db", db.folder() / "new.db");
@@ -71,9 +78,10 @@ TEST_F(BrokenSurroundings, AFileReplacedByOneThatIsNotADatabaseIsReported) {
         << lines.back();
 }
 
-// The searches read the connection's own copy of the table: while a writer holds the file
-// they go on with the rows as they were, and the writer's change shows once committed.
+// The searches read the copy of the table: while a writer holds the file they go on with
+// the rows as they were, and the writer's change shows once committed.
 TEST_F(BrokenSurroundings, AWriterHoldingTheFileDoesNotStopTheSearch) {
+    searchTheCopy();
     sqlite3* writer = nullptr;
     sqlite3_open(toUtf8(db.path()).c_str(), &writer);
     sqlite3_exec(writer, "BEGIN EXCLUSIVE; UPDATE Cidades SET Nome = 'Belo Vale' WHERE Id = 1",
@@ -88,6 +96,7 @@ TEST_F(BrokenSurroundings, AWriterHoldingTheFileDoesNotStopTheSearch) {
 
 // A statement that must read the file itself while a writer holds it fails, as locked.
 TEST_F(BrokenSurroundings, AStatementOnTheLockedFileFailsAndTheRowsStay) {
+    searchTheCopy();
     sqlite3* writer = nullptr;
     sqlite3_open(toUtf8(db.path()).c_str(), &writer);
     sqlite3_exec(writer, "BEGIN EXCLUSIVE; UPDATE Cidades SET Uf = 'XX'", nullptr, nullptr,

@@ -1,0 +1,74 @@
+// Copies of a user's tables with folded-text indexes, each in a database file of its own in
+// the user's cache folder (never beside or inside the user's file). Only the first use of a
+// version of a file pays for a copy: the next launch of the program finds it ready.
+#pragma once
+
+#include "veltra/platform/Files.h"
+
+#include <atomic>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace veltra::detail {
+
+// Which table of which version of which file a copy holds.
+struct CopyOrigin {
+    std::string source; // the user's file, as an absolute path
+    FileIdentity version;
+    std::string table;
+};
+
+// A copy file attached to a connection.
+struct AttachedCopy {
+    std::string schema;
+    std::set<std::string> foldedColumns; // lower-case
+    // The copied table, qualified.
+    std::string table() const;
+};
+
+// The table's name inside a copy file, and the table a copy file describes itself in.
+inline constexpr const char* kCopyTable = "copy";
+inline constexpr const char* kCopyOriginTable = "veltra_origin";
+
+// The folder "veltra/copies" of the user's cache folder ($XDG_CACHE_HOME, else ~/.cache),
+// made if needed; nullopt when it cannot be made or written.
+std::optional<std::filesystem::path> userCopyFolder();
+// The name of the file that keeps the copy of a table of a file.
+std::string copyFileName(const std::string& source, const std::string& table);
+
+// The statement that reads, from a copy file attached as schema, its folded columns when
+// it holds that origin (no row otherwise). Its parameters come from originParameters.
+std::string copyColumnsQuery(const std::string& schema);
+std::vector<std::string> originParameters(const CopyOrigin& origin);
+
+// A copy file being written: a file of its own beside the copy's place, moved into place
+// by publish(), removed when it never is. Meant for one thread.
+class CopyWriter {
+  public:
+    // Throws veltra::Error (3001) when the file cannot be made.
+    explicit CopyWriter(std::filesystem::path file);
+    ~CopyWriter();
+    CopyWriter(const CopyWriter&) = delete;
+    CopyWriter& operator=(const CopyWriter&) = delete;
+
+    sqlite3* handle() const { return db_; }
+    // Throws veltra::Error (3001), also when the stop flag was raised meanwhile.
+    void execute(const std::string& sql);
+    [[noreturn]] void fail() const;
+    // Statements give up soon after the flag is raised.
+    void stopWhen(const std::atomic<bool>& flag);
+    // Records what the copy holds, closes it and moves it into place.
+    void publish(const CopyOrigin& origin, const std::set<std::string>& foldedColumns);
+
+  private:
+    std::filesystem::path file_;
+    std::filesystem::path draft_;
+    sqlite3* db_ = nullptr;
+};
+
+} // namespace veltra::detail
