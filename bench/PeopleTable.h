@@ -23,12 +23,15 @@ class PeopleTable {
     PeopleTable& operator=(const PeopleTable&) = delete;
 
     const std::string& file() const { return file_; }
+    // A copy of the file with the folded index that veltra-index adds, made on first call.
+    const std::string& indexedFile();
     std::size_t rows() const { return rows_; }
     double secondsToGenerate() const { return seconds_; }
 
   private:
     TemporaryFolder folder_;
     std::string file_;
+    std::string indexedFile_;
     std::size_t rows_;
     double seconds_ = 0;
 };

@@ -185,11 +185,17 @@ void SqliteConnection::forgetCopiesIfFileChanged() {
     });
 }
 
-PooledStatement SqliteConnection::prepare(const dialect::Translation& translation, CopyWait wait) {
+SqliteConnection::Rendered SqliteConnection::render(const dialect::Translation& translation,
+                                                    CopyWait wait) {
     forgetCopiesIfFileChanged();
-    const auto readFrom = access_ ? accessCopies_.readFrom(*this, translation)
-                                  : foldedCopies_.readFrom(*this, translation, wait);
-    return prepare(translation.render(readFrom), translation.parameters());
+    if (access_)
+        return {translation.render(accessCopies_.readFrom(*this, translation))};
+    const auto copies = foldedCopies_.readFrom(*this, translation, wait);
+    return {translation.render(copies.tables), copies.beingMade};
+}
+
+PooledStatement SqliteConnection::prepare(const dialect::Translation& translation, CopyWait wait) {
+    return prepare(render(translation, wait).sql, translation.parameters());
 }
 
 PooledStatement SqliteConnection::prepare(const std::string& sql,

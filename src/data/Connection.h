@@ -51,6 +51,13 @@ class SqliteConnection {
     // made in the background; until they are ready it reads the file itself (same rows,
     // same order, more slowly), unless told to wait for them. Throws veltra::Error.
     PooledStatement prepare(const dialect::Translation& translation, CopyWait wait = CopyWait::No);
+    // The SQLite text that prepare() runs, and whether it reads the file while a copy it
+    // needs is being made.
+    struct Rendered {
+        std::string sql;
+        bool copyBeingMade = false;
+    };
+    Rendered render(const dialect::Translation& translation, CopyWait wait = CopyWait::No);
     // Prepares plain SQLite text with text parameters bound: a record source's, checked by
     // the authorizer, or the connection's own while an OwnWork lives.
     PooledStatement prepare(const std::string& sql, const std::vector<std::string>& parameters);

@@ -90,7 +90,7 @@ CopyWriter::CopyWriter(std::filesystem::path file)
     // A draft that a crash leaves behind is never read, so nothing needs to survive one.
     execute("PRAGMA journal_mode = OFF");
     execute("PRAGMA synchronous = OFF");
-    execute("PRAGMA cache_size = -65536");
+    execute("PRAGMA cache_size = -16384");
 }
 
 CopyWriter::~CopyWriter() {

@@ -236,11 +236,10 @@ std::vector<std::string> FoldedCopies::columnsToIndex(SqliteConnection& connecti
     return columns;
 }
 
-std::map<std::string, std::string> FoldedCopies::readFrom(SqliteConnection& connection,
-                                                          const dialect::Translation& translation,
-                                                          CopyWait wait) {
+CopiesToRead FoldedCopies::readFrom(SqliteConnection& connection,
+                                    const dialect::Translation& translation, CopyWait wait) {
     const SqliteConnection::OwnWork ownWork(connection);
-    std::map<std::string, std::string> readFrom;
+    CopiesToRead readFrom;
     for (const auto& table : translation.tables()) {
         if (sqlite3_table_column_metadata(connection.handle(), "main", table.name.c_str(), nullptr,
                                           nullptr, nullptr, nullptr, nullptr, nullptr) != SQLITE_OK)
@@ -252,7 +251,10 @@ std::map<std::string, std::string> FoldedCopies::readFrom(SqliteConnection& conn
         for (const auto& column : columns)
             wanted.insert(dialect::asciiLower(column));
         if (const auto copy = copyFor(connection, table.name, wait))
-            readFrom[dialect::asciiLower(table.name)] = *copy;
+            readFrom.tables[dialect::asciiLower(table.name)] = *copy;
+        else
+            readFrom.beingMade =
+                readFrom.beingMade || tables_[dialect::asciiLower(table.name)].build != nullptr;
     }
     return readFrom;
 }

@@ -27,6 +27,13 @@ std::string foldedIndexStatement(const std::string& schema, const std::string& t
 // Whether a statement waits for the copies it needs to be made.
 enum class CopyWait { No, UntilMade };
 
+// The copies a statement reads, by lower-case table name; beingMade when a table it needs
+// a copy of is read from the file meanwhile.
+struct CopiesToRead {
+    std::map<std::string, std::string> tables;
+    bool beingMade = false;
+};
+
 class FoldedCopies {
   public:
     FoldedCopies();
@@ -35,8 +42,8 @@ class FoldedCopies {
     FoldedCopies& operator=(const FoldedCopies&) = delete;
 
     // For each table the statement reads whose copy is ready: lower-case name -> the copy.
-    std::map<std::string, std::string>
-    readFrom(SqliteConnection& connection, const dialect::Translation& translation, CopyWait wait);
+    CopiesToRead readFrom(SqliteConnection& connection, const dialect::Translation& translation,
+                          CopyWait wait);
     // The file changed: the copies are out of date.
     void forget(SqliteConnection& connection);
 

@@ -36,13 +36,27 @@ RowSet::Row readRow(sqlite3_stmt* statement) {
     return row;
 }
 
+// While a copy a statement needs is being made, the statement reads the file, where no
+// index gives its order: the sort would take every matching row before the first one. So
+// it reads only its first rows at first (the sort keeps no more than those), and the rest,
+// if ever asked for, from the whole statement, by then most often from the copy.
+constexpr std::size_t kFirstRowsWhileCopying = 256;
+
+std::string firstRowsOf(const std::string& sql) {
+    return "SELECT * FROM (" + sql + ") LIMIT " + std::to_string(kFirstRowsWhileCopying);
+}
+
 // Reads the rows of one prepared statement; keeps its connection open while rows remain.
 class SqliteCursor final : public RowSet::Cursor, public Reader {
   public:
-    SqliteCursor(std::shared_ptr<SqliteConnection> connection, PooledStatement statement,
-                 std::vector<std::string> parameters)
-        : connection_(std::move(connection)), statement_(std::move(statement)),
-          sql_(sqlite3_sql(statement_.get())), parameters_(std::move(parameters)) {
+    SqliteCursor(std::shared_ptr<SqliteConnection> connection,
+                 const dialect::Translation& translation, SqliteConnection::Rendered rendered,
+                 PooledStatement whole)
+        : connection_(std::move(connection)), translation_(translation),
+          firstRowsOnly_(rendered.copyBeingMade), sql_(std::move(rendered.sql)),
+          statement_(firstRowsOnly_
+                         ? connection_->prepare(firstRowsOf(sql_), translation_.parameters())
+                         : std::move(whole)) {
         connection_->addReader(this);
     }
     ~SqliteCursor() override { connection_->removeReader(this); }
@@ -59,7 +73,13 @@ class SqliteCursor final : public RowSet::Cursor, public Reader {
             return std::nullopt;
         if (!statement_.get())
             resume();
-        const int code = sqlite3_step(statement_.get());
+        int code = sqlite3_step(statement_.get());
+        if (code == SQLITE_DONE && firstRowsOnly_ && rowsRead_ == kFirstRowsWhileCopying) {
+            firstRowsOnly_ = false;
+            sql_ = connection_->render(translation_).sql;
+            resume();
+            code = sqlite3_step(statement_.get());
+        }
         if (code == SQLITE_ROW) {
             ++rowsRead_;
             return readRow(statement_.get());
@@ -76,7 +96,7 @@ class SqliteCursor final : public RowSet::Cursor, public Reader {
     std::optional<RowSet::Row> findFirst(const String& column, std::size_t index,
                                          const String& text) override {
         const std::string name = dialect::quoteName(toUtf8(column));
-        auto parameters = parameters_;
+        auto parameters = translation_.parameters();
         parameters.push_back(toUtf8(text));
         std::string number = "?";
         number += std::to_string(parameters.size());
@@ -95,7 +115,8 @@ class SqliteCursor final : public RowSet::Cursor, public Reader {
   private:
     // Runs the statement again and steps over the rows read before it was let go.
     void resume() {
-        statement_ = connection_->prepare(sql_, parameters_);
+        statement_ = connection_->prepare(firstRowsOnly_ ? firstRowsOf(sql_) : sql_,
+                                          translation_.parameters());
         connection_->stopOtherReaders(this);
         for (std::size_t i = 0; i < rowsRead_; ++i)
             if (sqlite3_step(statement_.get()) != SQLITE_ROW)
@@ -103,9 +124,10 @@ class SqliteCursor final : public RowSet::Cursor, public Reader {
     }
 
     std::shared_ptr<SqliteConnection> connection_;
+    dialect::Translation translation_;
+    bool firstRowsOnly_;
+    std::string sql_; // the whole statement
     PooledStatement statement_;
-    std::string sql_;
-    std::vector<std::string> parameters_;
     std::size_t rowsRead_ = 0;
     bool finished_ = false;
 };
@@ -121,15 +143,17 @@ class SqliteEngine final : public Engine {
 
     Result run(const std::string& statement) override {
         const dialect::Translation translation(statement);
-        auto prepared = connection_->prepare(translation);
+        auto rendered = connection_->render(translation);
+        // The whole statement is prepared even when its first rows are read apart: it is the
+        // one that must be valid, and its columns are the result's.
+        auto whole = connection_->prepare(rendered.sql, translation.parameters());
         std::vector<String> columns;
-        for (int c = 0; c < sqlite3_column_count(prepared.get()); ++c) {
-            const auto* name =
-                static_cast<const char16_t*>(sqlite3_column_name16(prepared.get(), c));
+        for (int c = 0; c < sqlite3_column_count(whole.get()); ++c) {
+            const auto* name = static_cast<const char16_t*>(sqlite3_column_name16(whole.get(), c));
             columns.emplace_back(name ? name : u"");
         }
-        auto cursor = std::make_unique<SqliteCursor>(connection_, std::move(prepared),
-                                                     translation.parameters());
+        auto cursor = std::make_unique<SqliteCursor>(connection_, translation, std::move(rendered),
+                                                     std::move(whole));
         // The results read before this one stop, so that they do not keep the file locked
         // while this one is read.
         connection_->stopOtherReaders(cursor.get());

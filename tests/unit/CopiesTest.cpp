@@ -86,6 +86,27 @@ TEST_F(Copies, ASearchWhileTheCopyIsMadeGivesTheRowsOfTheCopyInItsOrder) {
     }
 }
 
+// Meanwhile a result is read from the file in two steps, its first rows and then the rest
+// (from the copy, if it is ready by then): every row comes once, in the copy's order.
+TEST_F(Copies, ALongResultReadWhileTheCopyIsMadeIsWhole) {
+    DataControl data;
+    data.DatabaseName(db.path());
+    const auto readAll = [&] {
+        data.RecordSource(fromUtf8(kStatements[1]));
+        data.Refresh();
+        const auto rows = data.rows();
+        std::vector<String> names;
+        for (std::size_t i = 0; rows->fetch(i); ++i)
+            names.push_back(rows->row(i)[0].toText() + u"|" + rows->row(i)[1].toText());
+        return names;
+    };
+    const auto during = readAll();
+    data.queryPlan(fromUtf8(kStatements[1]));
+    const auto after = readAll();
+    EXPECT_GT(after.size(), 1000u);
+    EXPECT_EQ(during, after);
+}
+
 TEST_F(Copies, TheNextLaunchFindsTheCopyOfAnUnchangedFileReady) {
     const std::string search = kStatements[0];
     Answer first;
