@@ -159,8 +159,13 @@ std::optional<AttachedCopy> SqliteConnection::attachCopy(const std::filesystem::
             if (const auto* column = sqlite3_column_text(row, 0); column && *column)
                 copy.foldedColumns.insert(reinterpret_cast<const char*>(column));
         });
-    if (readable && holds)
+    if (readable && holds) {
+        // Nothing writes a copy file in place (a new copy takes its place under the same
+        // name), so the read lock is kept rather than taken again by every statement.
+        sqlite3_exec(db_, ("PRAGMA " + copy.schema + ".locking_mode = EXCLUSIVE").c_str(),
+                     nullptr, nullptr, nullptr);
         return copy;
+    }
     sqlite3_exec(db_, ("DETACH " + copy.schema).c_str(), nullptr, nullptr, nullptr);
     if (!readable)
         std::filesystem::remove(file, missing); // damaged: made again by whoever needs it

@@ -4,6 +4,7 @@
 #include "veltra/data/BoundControls.h"
 
 #include <QAbstractListModel>
+#include <QStringList>
 
 namespace veltra::qt {
 
@@ -13,15 +14,19 @@ class LazyListModel final : public QAbstractListModel {
   public:
     explicit LazyListModel(const ListModel& list) : list_(list) {}
 
-    void reset();
+    // The list has new rows: the first ones are read again and the view hears only of the
+    // rows that changed, so that it repaints no row that shows what it showed.
+    void refresh();
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     bool canFetchMore(const QModelIndex& parent) const override;
     void fetchMore(const QModelIndex& parent) override;
 
   private:
+    QStringList readRows(int from, int count) const;
+
     const ListModel& list_;
-    int loaded_ = 0;
+    QStringList shown_; // the rows read so far
 };
 
 } // namespace veltra::qt

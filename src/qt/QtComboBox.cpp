@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QStyleOptionComboBox>
 #include <algorithm>
 #include <limits>
@@ -40,6 +41,7 @@ QtComboBox::QtComboBox(DataControl& source, Scale scale, QWidget* parent)
     popup_->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint);
     popup_->setFocusPolicy(Qt::NoFocus);
     popup_->setModel(&model_);
+    popup_->setItemDelegate(&rows_);
     popup_->setUniformItemSizes(true);
     // Long values are elided: a horizontal scroll bar would cut the last row.
     popup_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -138,12 +140,14 @@ void QtComboBox::applyFont() {
     const QFont font = toQFont(*font_);
     widget_->setFont(font);
     popup_->setFont(font);
+    rowHeight_ = 0;
     widget_->resize(widget_->width(), widget_->sizeHint().height());
 }
 
 void QtComboBox::Refresh() {
     BoundComboBox::Refresh();
-    model_.reset();
+    model_.refresh();
+    popup_->selectionModel()->clear();
     popup_->scrollToTop();
     if (popup_->isVisible())
         placeList();
@@ -203,6 +207,17 @@ void QtComboBox::focusIn(Qt::FocusReason reason) {
     edit_.selectAll();
     if (control_)
         control_->dbComb_GotFocus();
+    prepareList();
+}
+
+// The list is painted once off screen while the box gains the focus, so that its first
+// showing, on the first key, finds the fonts and the row layout ready.
+void QtComboBox::prepareList() {
+    if (popup_->isVisible())
+        return;
+    placeList();
+    QPixmap offScreen(popup_->size());
+    popup_->render(&offScreen);
 }
 
 // The list never stays over other windows.
@@ -362,12 +377,12 @@ void QtComboBox::placeList() {
         model_.fetchMore({});
     // The height of the rows as the view lays them out, so that only whole rows show.
     const int rows = std::clamp(model_.rowCount(), 1, kVisibleRows);
-    const int rowHeight =
-        model_.rowCount() > 0 ? popup_->sizeHintForRow(0) : popup_->fontMetrics().height() + 4;
+    // The rows are of one size, which only the font changes.
+    if (rowHeight_ == 0 && model_.rowCount() > 0)
+        rowHeight_ = popup_->sizeHintForRow(0);
+    const int rowHeight = rowHeight_ > 0 ? rowHeight_ : popup_->fontMetrics().height() + 4;
     popup_->resize(widget_->width(), rows * rowHeight + 2 * popup_->frameWidth());
     popup_->move(widget_->mapToGlobal(QPoint(0, widget_->height())));
-    // The rows and the scroll bar as they are now, before the list is next painted.
-    popup_->doItemsLayout();
 }
 
 void QtComboBox::closeList() {

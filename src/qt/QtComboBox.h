@@ -2,6 +2,7 @@
 #pragma once
 
 #include "qt/LazyListModel.h"
+#include "qt/RowDelegate.h"
 #include "veltra/data/BoundControls.h"
 #include "veltra/platform/ComboBox.h"
 #include "veltra/platform/EditModel.h"
@@ -104,6 +105,7 @@ class QtComboBox final : public BoundComboBox {
     void followTheLineEdit();
     void showEdit();
     void placeList();
+    void prepareList();
     void applyColours();
     void applyFont();
     void trace(const std::string& line) const;
@@ -114,6 +116,8 @@ class QtComboBox final : public BoundComboBox {
     ComboWidget* widget_;
     QListView* popup_;
     LazyListModel model_;
+    RowDelegate rows_;
+    int rowHeight_ = 0; // of a list row in the font shown, once known
     TraceSink trace_;
     Colour foreColor_ = CorDoTextoDaJanela;
     Colour backColor_ = CorDeFundoDaJanela;
