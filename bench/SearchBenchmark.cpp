@@ -38,6 +38,7 @@ constexpr Prefix kPrefixes[] = {{"m", "M"}, {"ma", "Ma"}, {"mar", "Mar"}, {"mari
 struct Fixture {
     std::unique_ptr<bench::PeopleTable> table;
     double firstSearchMs = 0;
+    double copyMadeMs = 0;
     // One data source for all the measurements, as one control keeps its own.
     std::unique_ptr<DataControl> data;
     const std::string& file() const { return table->file(); }
@@ -131,21 +132,26 @@ void numericOrder(benchmark::State& state) {
                           fromUtf8(prefix.typed) + u"*' ORDER by Val(Nome)");
 }
 
-// The first search on a new connection opens the file and builds the folded-text copy.
+// The first search on a new connection opens the file and starts making the folded-text
+// copy, reading the file meanwhile; the searches measured afterwards read the copy.
 void measureFirstSearch() {
     auto& data = *(fixture().data = std::make_unique<DataControl>());
     data.DatabaseName(fromUtf8(fixture().file()));
     const auto start = Clock::now();
+    const auto since = [&] {
+        return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    };
     data.RecordSource(searchStatement("m"));
     data.Refresh();
-    fixture().firstSearchMs =
-        std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    fixture().firstSearchMs = since();
+    (void)data.queryPlan(searchStatement("m"));
+    fixture().copyMadeMs = since();
 }
 
 void printSummary() {
     const auto& f = fixture();
     std::cout << "\nrows=" << f.table->rows() << " generate_s=" << f.table->secondsToGenerate()
-              << " open_and_index_build_ms=" << f.firstSearchMs
+              << " first_search_ms=" << f.firstSearchMs << " copy_made_ms=" << f.copyMadeMs
               << " peak_mb=" << bench::peakMegabytes() << '\n';
     std::cout << "| rows | prefix | raw first row p50 (us) | ours p50 (us) | ours p99 (us) | ratio "
                  "p50 |\n";
@@ -181,6 +187,9 @@ int main(int argc, char** argv) {
     }
     int count = static_cast<int>(arguments.size());
     benchmark::Initialize(&count, arguments.data());
+    // The copy goes to a cache folder of the run's own, empty at first.
+    const TemporaryFolder cache("veltra-bench-cache");
+    setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
     fixture().table = std::make_unique<bench::PeopleTable>(rows);
     measureFirstSearch();
     benchmark::RunSpecifiedBenchmarks();

@@ -111,10 +111,15 @@ void AccessCopies::forget(SqliteConnection& connection) {
 std::map<std::string, std::string> AccessCopies::load(SqliteConnection& connection,
                                                       const dialect::Translation& translation) {
     const SqliteConnection::OwnWork ownWork(connection);
-    if (tableNames_.empty())
-        tableNames_ = accessTables(toUtf8(connection.path()));
     std::map<std::string, std::string> readFrom;
     for (const auto& table : translation.tables()) {
+        // A copy made by an earlier launch answers without asking the file for its tables.
+        if (const auto copy = attachedOrCached(connection, table.name)) {
+            readFrom[dialect::asciiLower(table.name)] = *copy;
+            continue;
+        }
+        if (tableNames_.empty())
+            tableNames_ = accessTables(toUtf8(connection.path()));
         const auto found =
             std::find_if(tableNames_.begin(), tableNames_.end(), [&](const std::string& name) {
                 return dialect::asciiLower(name) == dialect::asciiLower(table.name);
@@ -125,19 +130,27 @@ std::map<std::string, std::string> AccessCopies::load(SqliteConnection& connecti
     return readFrom;
 }
 
-// The copy made by an earlier search or launch when it holds this version of the table;
-// otherwise the table is read into a new copy file, in one transaction.
-std::string AccessCopies::loadTable(SqliteConnection& connection, const std::string& name) {
+// The copy made by an earlier search or launch, when it holds this version of the table.
+std::optional<std::string> AccessCopies::attachedOrCached(SqliteConnection& connection,
+                                                          const std::string& name) {
     const std::string key = dialect::asciiLower(name);
     if (const auto loaded = loaded_.find(key); loaded != loaded_.end())
         return loaded->second.table();
+    auto copy = connection.attachCopy(connection.copyFileFor(name), connection.originOf(name));
+    if (!copy)
+        return std::nullopt;
+    return loaded_.emplace(key, std::move(*copy)).first->second.table();
+}
+
+// The table read into a new copy file, in one transaction.
+std::string AccessCopies::loadTable(SqliteConnection& connection, const std::string& name) {
+    if (const auto copy = attachedOrCached(connection, name))
+        return *copy;
+    const std::string key = dialect::asciiLower(name);
     const auto file = connection.copyFileFor(name);
     const auto origin = connection.originOf(name);
+    readIntoCopyFile(connection.path(), name, origin, file);
     auto copy = connection.attachCopy(file, origin);
-    if (!copy) {
-        readIntoCopyFile(connection.path(), name, origin, file);
-        copy = connection.attachCopy(file, origin);
-    }
     if (!copy)
         throw Error(ErrorNumber::OtherFailure,
                     "Não foi possível ler a cópia de pesquisa '" + file.string() + "'.");

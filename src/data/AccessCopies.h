@@ -29,6 +29,8 @@ class AccessCopies {
   private:
     std::map<std::string, std::string> load(SqliteConnection& connection,
                                             const dialect::Translation& translation);
+    std::optional<std::string> attachedOrCached(SqliteConnection& connection,
+                                                const std::string& name);
     std::string loadTable(SqliteConnection& connection, const std::string& name);
 
     std::vector<std::string> tableNames_;

@@ -162,8 +162,8 @@ std::optional<AttachedCopy> SqliteConnection::attachCopy(const std::filesystem::
     if (readable && holds) {
         // Nothing writes a copy file in place (a new copy takes its place under the same
         // name), so the read lock is kept rather than taken again by every statement.
-        sqlite3_exec(db_, ("PRAGMA " + copy.schema + ".locking_mode = EXCLUSIVE").c_str(),
-                     nullptr, nullptr, nullptr);
+        sqlite3_exec(db_, ("PRAGMA " + copy.schema + ".locking_mode = EXCLUSIVE").c_str(), nullptr,
+                     nullptr, nullptr);
         return copy;
     }
     sqlite3_exec(db_, ("DETACH " + copy.schema).c_str(), nullptr, nullptr, nullptr);

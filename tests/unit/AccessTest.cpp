@@ -180,6 +180,20 @@ TEST_F(AccessFiles, DamagedFilesEndInError3343) {
 
 // A reader that hangs is stopped at the time limit, and only once per version of the
 // file: the next searches fail at once, until the file changes.
+// The copy of a table outlives the program: the next launch searches an unchanged file
+// without the reader, which a changed file needs again.
+TEST_F(AccessFiles, TheNextLaunchSearchesTheCopyWithoutTheReader) {
+    const auto file = copy("indexTestV2000.mdb", "x.mdb");
+    const char16_t* search = u"SELECT id, data FROM Table1 WHERE data like 'b*' ORDER by data";
+    const auto first = rows(file, search);
+    ASSERT_FALSE(first.empty());
+    setenv("VELTRA_MDB_READER", (folder_ / "no-reader").c_str(), 1);
+    EXPECT_EQ(rows(file, search), first);
+    copy("testV1997.mdb", "x.mdb");
+    EXPECT_EQ(errorOf(file, search), ErrorNumber::NotADatabase);
+    unsetenv("VELTRA_MDB_READER");
+}
+
 TEST_F(AccessFiles, AReaderThatHangsIsStoppedOncePerFileVersion) {
     const auto reader = folder_ / "reader.sh";
     const auto runs = folder_ / "runs";
