@@ -160,12 +160,16 @@ TEST_F(Copies, ADamagedCopyIsMadeAgain) {
 }
 
 TEST_F(Copies, ACacheFolderThatCannotBeWrittenLeavesTheCopyToATemporaryFolder) {
+    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
     setenv("XDG_CACHE_HOME", (db.folder() / "test.db" / "not-a-folder").c_str(), 1);
     setenv("HOME", (db.folder() / "test.db").c_str(), 1);
-    auto connection = open();
-    const Answer answer = run(connection, kStatements[0], detail::CopyWait::UntilMade);
-    EXPECT_TRUE(answer.fromCopy);
-    EXPECT_FALSE(answer.rows.empty());
+    {
+        auto connection = open();
+        const Answer answer = run(connection, kStatements[0], detail::CopyWait::UntilMade);
+        EXPECT_TRUE(answer.fromCopy);
+        EXPECT_FALSE(answer.rows.empty());
+    }
+    setenv("HOME", home.c_str(), 1);
 }
 
 } // namespace
