@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <limits>
 #include <sqlite3.h>
 #include <thread>
 
@@ -58,8 +59,52 @@ std::string copyDefinition(CopyWriter& writer, const std::string& table) {
     return sql + ")";
 }
 
-// Copies the table as it is in one read of the file, indexes the columns and puts the copy
-// file in its place.
+constexpr int kRowsPerSlice = 100'000;
+
+// The rows are copied in slices in the order of their row ids, each read in a transaction
+// of its own, so that a program writing the file waits for one slice at most. A write
+// between two slices changes the file, and the copy of a changed file is never read.
+void copyRows(CopyWriter& writer, const std::string& table) {
+    const std::string source = "source." + dialect::quoteName(table);
+    const std::string insert =
+        "INSERT INTO main." + dialect::quoteName(kCopyTable) + " SELECT * FROM " + source;
+    const std::string sliceEndSql = "SELECT rowid FROM " + source +
+                                    " WHERE rowid > ?1 ORDER BY rowid LIMIT 1 OFFSET " +
+                                    std::to_string(kRowsPerSlice - 1);
+    sqlite3_stmt* sliceEnd = nullptr;
+    if (sqlite3_prepare_v2(writer.handle(), sliceEndSql.c_str(), -1, &sliceEnd, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_finalize(sliceEnd);
+        writer.execute(insert); // no row ids (a view): in one read
+        return;
+    }
+    sqlite3_stmt* slice = nullptr;
+    const std::string sliceSql = insert + " WHERE rowid > ?1 AND rowid <= ?2 ORDER BY rowid";
+    sqlite3_prepare_v2(writer.handle(), sliceSql.c_str(), -1, &slice, nullptr);
+    sqlite3_int64 last = std::numeric_limits<sqlite3_int64>::min();
+    bool copied = slice != nullptr;
+    while (copied) {
+        sqlite3_bind_int64(sliceEnd, 1, last);
+        const int found = sqlite3_step(sliceEnd);
+        const sqlite3_int64 end = found == SQLITE_ROW ? sqlite3_column_int64(sliceEnd, 0)
+                                                      : std::numeric_limits<sqlite3_int64>::max();
+        sqlite3_reset(sliceEnd);
+        sqlite3_bind_int64(slice, 1, last);
+        sqlite3_bind_int64(slice, 2, end);
+        copied =
+            (found == SQLITE_ROW || found == SQLITE_DONE) && sqlite3_step(slice) == SQLITE_DONE;
+        sqlite3_reset(slice);
+        if (found != SQLITE_ROW)
+            break;
+        last = end;
+    }
+    sqlite3_finalize(sliceEnd);
+    sqlite3_finalize(slice);
+    if (!copied)
+        writer.fail();
+}
+
+// Copies the table, indexes the columns and puts the copy file in its place.
 void makeCopy(const CopyOrigin& origin, const std::set<std::string>& columns,
               const std::filesystem::path& file, const std::atomic<bool>& stop) {
     CopyWriter writer(file);
@@ -72,8 +117,7 @@ void makeCopy(const CopyOrigin& origin, const std::set<std::string>& columns,
     if (attached != SQLITE_DONE)
         writer.fail();
     writer.execute(copyDefinition(writer, origin.table));
-    writer.execute("INSERT INTO main." + dialect::quoteName(kCopyTable) + " SELECT * FROM source." +
-                   dialect::quoteName(origin.table));
+    copyRows(writer, origin.table);
     writer.execute("DETACH source");
     for (const auto& column : columns)
         writer.execute(foldedIndexStatement("main", kCopyTable, column));

@@ -5,6 +5,7 @@
 #include "veltra/Error.h"
 #include "veltra/Text.h"
 
+#include <deque>
 #include <sqlite3.h>
 
 namespace veltra::detail {
@@ -38,8 +39,9 @@ RowSet::Row readRow(sqlite3_stmt* statement) {
 
 // While a copy a statement needs is being made, the statement reads the file, where no
 // index gives its order: the sort would take every matching row before the first one. So
-// it reads only its first rows at first (the sort keeps no more than those), and the rest,
-// if ever asked for, from the whole statement, by then most often from the copy.
+// it reads only its first rows at first (the sort keeps no more than those), all at once,
+// so that the file is not held while they are shown; the rest, if ever asked for, comes
+// from the whole statement, by then most often from the copy.
 constexpr std::size_t kFirstRowsWhileCopying = 256;
 
 std::string firstRowsOf(const std::string& sql) {
@@ -53,11 +55,12 @@ class SqliteCursor final : public RowSet::Cursor, public Reader {
                  const dialect::Translation& translation, SqliteConnection::Rendered rendered,
                  PooledStatement whole)
         : connection_(std::move(connection)), translation_(translation),
-          firstRowsOnly_(rendered.copyBeingMade), sql_(std::move(rendered.sql)),
-          statement_(firstRowsOnly_
-                         ? connection_->prepare(firstRowsOf(sql_), translation_.parameters())
-                         : std::move(whole)) {
+          firstRowsOnly_(rendered.copyBeingMade), sql_(std::move(rendered.sql)) {
         connection_->addReader(this);
+        if (firstRowsOnly_)
+            readFirstRows();
+        else
+            statement_ = std::move(whole);
     }
     ~SqliteCursor() override { connection_->removeReader(this); }
     SqliteCursor(const SqliteCursor&) = delete;
@@ -71,15 +74,23 @@ class SqliteCursor final : public RowSet::Cursor, public Reader {
     std::optional<RowSet::Row> next() override {
         if (finished_)
             return std::nullopt;
+        if (!firstRows_.empty()) {
+            ++rowsRead_;
+            RowSet::Row row = std::move(firstRows_.front());
+            firstRows_.pop_front();
+            return row;
+        }
+        if (firstRowsOnly_) {
+            firstRowsOnly_ = false;
+            if (rowsRead_ < kFirstRowsWhileCopying) {
+                finished_ = true;
+                return std::nullopt;
+            }
+            sql_ = connection_->render(translation_).sql;
+        }
         if (!statement_.get())
             resume();
-        int code = sqlite3_step(statement_.get());
-        if (code == SQLITE_DONE && firstRowsOnly_ && rowsRead_ == kFirstRowsWhileCopying) {
-            firstRowsOnly_ = false;
-            sql_ = connection_->render(translation_).sql;
-            resume();
-            code = sqlite3_step(statement_.get());
-        }
+        const int code = sqlite3_step(statement_.get());
         if (code == SQLITE_ROW) {
             ++rowsRead_;
             return readRow(statement_.get());
@@ -113,10 +124,18 @@ class SqliteCursor final : public RowSet::Cursor, public Reader {
     }
 
   private:
+    void readFirstRows() {
+        const auto first = connection_->prepare(firstRowsOf(sql_), translation_.parameters());
+        int code = SQLITE_ROW;
+        while ((code = sqlite3_step(first.get())) == SQLITE_ROW)
+            firstRows_.push_back(readRow(first.get()));
+        if (code != SQLITE_DONE)
+            connection_->fail(code);
+    }
+
     // Runs the statement again and steps over the rows read before it was let go.
     void resume() {
-        statement_ = connection_->prepare(firstRowsOnly_ ? firstRowsOf(sql_) : sql_,
-                                          translation_.parameters());
+        statement_ = connection_->prepare(sql_, translation_.parameters());
         connection_->stopOtherReaders(this);
         for (std::size_t i = 0; i < rowsRead_; ++i)
             if (sqlite3_step(statement_.get()) != SQLITE_ROW)
@@ -127,6 +146,7 @@ class SqliteCursor final : public RowSet::Cursor, public Reader {
     dialect::Translation translation_;
     bool firstRowsOnly_;
     std::string sql_; // the whole statement
+    std::deque<RowSet::Row> firstRows_;
     PooledStatement statement_;
     std::size_t rowsRead_ = 0;
     bool finished_ = false;

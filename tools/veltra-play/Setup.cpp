@@ -22,6 +22,9 @@ class FileSetup final : public SetupDatabase {
         db_ = nullptr;
         if (sqlite3_open(name.c_str(), &db_) != SQLITE_OK)
             throw ScriptError("cannot open database " + name + ": " + sqlite3_errmsg(db_));
+        // As a program writing the file would, it waits for readers: the control's copy of a
+        // table is read from the file in the background.
+        sqlite3_busy_timeout(db_, 10'000);
     }
 
     void execute(const std::string& sql) override {
