@@ -59,46 +59,44 @@ std::string copyDefinition(CopyWriter& writer, const std::string& table) {
     return sql + ")";
 }
 
-constexpr int kRowsPerSlice = 100'000;
+constexpr sqlite3_int64 kRowIdsPerSlice = 100'000;
 
-// The rows are copied in slices in the order of their row ids, each read in a transaction
-// of its own, so that a program writing the file waits for one slice at most. A write
-// between two slices changes the file, and the copy of a changed file is never read.
+// The rows are copied in slices of row ids, each read in a transaction of its own, so that
+// a program writing the file waits for one slice at most. A write between two slices
+// changes the file, and the copy of a changed file is never read. Each slice begins at the
+// next row id there is, so that sparse row ids make no empty slices.
 void copyRows(CopyWriter& writer, const std::string& table) {
     const std::string source = "source." + dialect::quoteName(table);
     const std::string insert =
         "INSERT INTO main." + dialect::quoteName(kCopyTable) + " SELECT * FROM " + source;
-    const std::string sliceEndSql = "SELECT rowid FROM " + source +
-                                    " WHERE rowid > ?1 ORDER BY rowid LIMIT 1 OFFSET " +
-                                    std::to_string(kRowsPerSlice - 1);
-    sqlite3_stmt* sliceEnd = nullptr;
-    if (sqlite3_prepare_v2(writer.handle(), sliceEndSql.c_str(), -1, &sliceEnd, nullptr) !=
-        SQLITE_OK) {
-        sqlite3_finalize(sliceEnd);
+    const std::string nextSql = "SELECT min(rowid) FROM " + source + " WHERE rowid > ?1";
+    sqlite3_stmt* next = nullptr;
+    if (sqlite3_prepare_v2(writer.handle(), nextSql.c_str(), -1, &next, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(next);
         writer.execute(insert); // no row ids (a view): in one read
         return;
     }
     sqlite3_stmt* slice = nullptr;
-    const std::string sliceSql = insert + " WHERE rowid > ?1 AND rowid <= ?2 ORDER BY rowid";
+    const std::string sliceSql = insert + " WHERE rowid BETWEEN ?1 AND ?2 ORDER BY rowid";
     sqlite3_prepare_v2(writer.handle(), sliceSql.c_str(), -1, &slice, nullptr);
+    constexpr auto kLast = std::numeric_limits<sqlite3_int64>::max();
     sqlite3_int64 last = std::numeric_limits<sqlite3_int64>::min();
     bool copied = slice != nullptr;
-    while (copied) {
-        sqlite3_bind_int64(sliceEnd, 1, last);
-        const int found = sqlite3_step(sliceEnd);
-        const sqlite3_int64 end = found == SQLITE_ROW ? sqlite3_column_int64(sliceEnd, 0)
-                                                      : std::numeric_limits<sqlite3_int64>::max();
-        sqlite3_reset(sliceEnd);
-        sqlite3_bind_int64(slice, 1, last);
-        sqlite3_bind_int64(slice, 2, end);
-        copied =
-            (found == SQLITE_ROW || found == SQLITE_DONE) && sqlite3_step(slice) == SQLITE_DONE;
-        sqlite3_reset(slice);
-        if (found != SQLITE_ROW)
+    while (copied && last != kLast) {
+        sqlite3_bind_int64(next, 1, last);
+        copied = sqlite3_step(next) == SQLITE_ROW;
+        const bool more = copied && sqlite3_column_type(next, 0) != SQLITE_NULL;
+        const sqlite3_int64 first = more ? sqlite3_column_int64(next, 0) : 0;
+        sqlite3_reset(next);
+        if (!more)
             break;
-        last = end;
+        last = first > kLast - (kRowIdsPerSlice - 1) ? kLast : first + (kRowIdsPerSlice - 1);
+        sqlite3_bind_int64(slice, 1, first);
+        sqlite3_bind_int64(slice, 2, last);
+        copied = sqlite3_step(slice) == SQLITE_DONE;
+        sqlite3_reset(slice);
     }
-    sqlite3_finalize(sliceEnd);
+    sqlite3_finalize(next);
     sqlite3_finalize(slice);
     if (!copied)
         writer.fail();

@@ -107,33 +107,38 @@ TEST_F(Copies, ALongResultReadWhileTheCopyIsMadeIsWhole) {
     EXPECT_EQ(during, after);
 }
 
-// A big table is copied in slices: every row once, ties of the folded order in the order
-// of the file's rows, also for a table whose key is not its row id.
+// A big table is copied in slices of row ids: every row once, ties of the folded order in
+// the order of the file's rows, for a table whose key is not its row id and for row ids far
+// apart.
 TEST(CopiesInSlices, HoldEveryRowInTheOrderOfTheFile) {
-    ScratchDatabase db("CREATE TABLE Nomes (Codigo TEXT PRIMARY KEY, Nome TEXT);"
-                       "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
-                       "WHERE i < 230000) INSERT INTO Nomes SELECT 'c' || i, "
-                       "CASE i % 3 WHEN 0 THEN 'Ana' WHEN 1 THEN 'ana' ELSE 'Ângela' END FROM n;");
+    ScratchDatabase db(
+        "CREATE TABLE Nomes (Codigo TEXT PRIMARY KEY, Nome TEXT);"
+        "CREATE TABLE Esparsa (Codigo INTEGER PRIMARY KEY, Nome TEXT);"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 230000) "
+        "INSERT INTO Nomes SELECT 'c' || i, "
+        "CASE i % 3 WHEN 0 THEN 'Ana' WHEN 1 THEN 'ana' ELSE 'Ângela' END FROM n;"
+        "INSERT INTO Esparsa SELECT rowid * 1000003 - 4611686018427387904, Nome FROM Nomes "
+        "WHERE rowid <= 3000;");
     const TemporaryFolder cache("veltra-cache");
     const char* before = std::getenv("XDG_CACHE_HOME");
     const std::string cacheBefore = before ? before : "";
     setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
-    {
+    for (const auto& [table, rows] : {std::pair{"Nomes", 230000u}, std::pair{"Esparsa", 3000u}}) {
         detail::SqliteConnection connection(db.path(), u"");
-        const dialect::Translation search(
-            "SELECT Codigo, Nome FROM Nomes WHERE Nome like 'an*' ORDER by Nome");
+        const dialect::Translation search(std::string("SELECT Codigo, Nome FROM ") + table +
+                                          " WHERE Nome like 'an*' ORDER by Nome");
         const auto codes = [&](detail::CopyWait wait) {
             const auto prepared = connection.prepare(search, wait);
-            std::vector<std::string> rows;
+            std::vector<std::string> found;
             while (sqlite3_step(prepared.get()) == SQLITE_ROW)
-                rows.emplace_back(
+                found.emplace_back(
                     reinterpret_cast<const char*>(sqlite3_column_text(prepared.get(), 0)));
-            return rows;
+            return found;
         };
         const auto fromFile = codes(detail::CopyWait::No);
         const auto fromCopy = codes(detail::CopyWait::UntilMade);
-        EXPECT_EQ(fromCopy.size(), 230000u);
-        EXPECT_EQ(fromFile, fromCopy);
+        EXPECT_EQ(fromCopy.size(), rows) << table;
+        EXPECT_EQ(fromFile, fromCopy) << table;
     }
     setenv("XDG_CACHE_HOME", cacheBefore.c_str(), 1);
 }
