@@ -6,7 +6,6 @@
 #include "veltra/Error.h"
 #include "veltra/Text.h"
 
-#include <functional>
 #include <sqlite3.h>
 
 namespace veltra::detail {
@@ -25,30 +24,6 @@ std::string readOnlyUri(const std::string& path) {
     }
     return uri + "?mode=ro";
 }
-
-namespace {
-
-// Runs one statement of the connection's own with text parameters, handing each row to the
-// caller; false when it fails.
-bool runOwn(sqlite3* db, const std::string& sql, const std::vector<std::string>& parameters,
-            const std::function<void(sqlite3_stmt*)>& row) {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        return false;
-    }
-    for (std::size_t i = 0; i < parameters.size(); ++i)
-        sqlite3_bind_text(statement, static_cast<int>(i + 1), parameters[i].c_str(), -1,
-                          SQLITE_TRANSIENT);
-    int step = SQLITE_ROW;
-    while ((step = sqlite3_step(statement)) == SQLITE_ROW)
-        if (row)
-            row(statement);
-    sqlite3_finalize(statement);
-    return step == SQLITE_DONE;
-}
-
-} // namespace
 
 SqliteConnection::SqliteConnection(const String& path, const String& connect)
     : path_(path), connect_(connect) {
@@ -107,6 +82,8 @@ SqliteConnection::SqliteConnection(const String& path, const String& connect)
     }
     stamp_ = identifyFile(file);
     openedId_ = stamp_.id;
+    std::error_code ignored;
+    absolutePath_ = std::filesystem::absolute(file, ignored).lexically_normal().string();
 }
 
 SqliteConnection::~SqliteConnection() {
@@ -129,18 +106,19 @@ void SqliteConnection::execute(const std::string& sql) {
 }
 
 CopyOrigin SqliteConnection::originOf(const std::string& table) const {
-    std::error_code ignored;
-    return {std::filesystem::absolute(toUtf8(path_), ignored).lexically_normal().string(), stamp_,
-            table};
+    return {absolutePath_, stamp_, table};
 }
 
 std::filesystem::path SqliteConnection::copyFileFor(const std::string& table) {
-    const std::string name = copyFileName(originOf(table).source, table);
-    if (const auto folder = userCopyFolder())
-        return *folder / name;
-    if (!fallbackFolder_)
-        fallbackFolder_ = std::make_unique<TemporaryFolder>("veltra-copies");
-    return fallbackFolder_->path() / name;
+    if (copyFolder_.empty()) {
+        if (const auto folder = userCopyFolder()) {
+            copyFolder_ = *folder;
+        } else {
+            fallbackFolder_ = std::make_unique<TemporaryFolder>("veltra-copies");
+            copyFolder_ = fallbackFolder_->path();
+        }
+    }
+    return copyFolder_ / copyFileName(absolutePath_, table);
 }
 
 std::optional<AttachedCopy> SqliteConnection::attachCopy(const std::filesystem::path& file,
@@ -150,10 +128,10 @@ std::optional<AttachedCopy> SqliteConnection::attachCopy(const std::filesystem::
         return std::nullopt;
     const OwnWork ownWork(*this);
     AttachedCopy copy{"veltra_copy_" + std::to_string(++attached_), {}};
-    if (!runOwn(db_, "ATTACH ?1 AS " + copy.schema, {readOnlyUri(file.string())}, {}))
+    if (!runStatement(db_, "ATTACH ?1 AS " + copy.schema, {readOnlyUri(file.string())}, {}))
         return std::nullopt;
     bool holds = false;
-    const bool readable = runOwn(
+    const bool readable = runStatement(
         db_, copyColumnsQuery(copy.schema), originParameters(origin), [&](sqlite3_stmt* row) {
             holds = true;
             if (const auto* column = sqlite3_column_text(row, 0); column && *column)

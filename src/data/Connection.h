@@ -117,7 +117,9 @@ class SqliteConnection {
     bool access_ = false;
     FileIdentity stamp_;
     long long openedId_ = 0;
+    std::string absolutePath_; // what copies of the file's tables are made from
     int attached_ = 0;
+    std::filesystem::path copyFolder_; // once known
     std::unique_ptr<TemporaryFolder> fallbackFolder_;
     StatementPool pool_;
     FoldedCopies foldedCopies_;

@@ -43,6 +43,24 @@ std::filesystem::path draftNameFor(const std::filesystem::path& file) {
 
 } // namespace
 
+bool runStatement(sqlite3* db, const std::string& sql, const std::vector<std::string>& parameters,
+                  const std::function<void(sqlite3_stmt*)>& row) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return false;
+    }
+    for (std::size_t i = 0; i < parameters.size(); ++i)
+        sqlite3_bind_text(statement, static_cast<int>(i + 1), parameters[i].c_str(), -1,
+                          SQLITE_TRANSIENT);
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(statement)) == SQLITE_ROW)
+        if (row)
+            row(statement);
+    sqlite3_finalize(statement);
+    return step == SQLITE_DONE;
+}
+
 std::string AttachedCopy::table() const {
     return schema + "." + dialect::quoteName(kCopyTable);
 }

@@ -7,12 +7,14 @@
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace veltra::detail {
 
@@ -45,6 +47,11 @@ std::string copyFileName(const std::string& source, const std::string& table);
 // it holds that origin (no row otherwise). Its parameters come from originParameters.
 std::string copyColumnsQuery(const std::string& schema);
 std::vector<std::string> originParameters(const CopyOrigin& origin);
+
+// Runs one statement with text parameters, handing each row to the caller; false when it
+// fails. For the statements that make, attach and read copy files.
+bool runStatement(sqlite3* db, const std::string& sql, const std::vector<std::string>& parameters,
+                  const std::function<void(sqlite3_stmt*)>& row = {});
 
 // A copy file being written: a file of its own beside the copy's place, moved into place
 // by publish(), removed when it never is. Meant for one thread.

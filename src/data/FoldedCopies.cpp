@@ -32,21 +32,17 @@ std::string copyDefinition(CopyWriter& writer, const std::string& table) {
         bool key;
     };
     std::vector<Column> columns;
-    sqlite3_stmt* info = nullptr;
-    if (sqlite3_prepare_v2(
-            writer.handle(),
-            "SELECT name, type, pk FROM pragma_table_info(?1, 'source') ORDER BY cid", -1, &info,
-            nullptr) != SQLITE_OK)
+    const bool read = runStatement(
+        writer.handle(), "SELECT name, type, pk FROM pragma_table_info(?1, 'source') ORDER BY cid",
+        {table}, [&](sqlite3_stmt* info) {
+            const auto text = [&](int c) {
+                const auto* value = sqlite3_column_text(info, c);
+                return value ? std::string(reinterpret_cast<const char*>(value)) : std::string();
+            };
+            columns.push_back({text(0), text(1), sqlite3_column_int(info, 2) > 0});
+        });
+    if (!read)
         writer.fail();
-    sqlite3_bind_text(info, 1, table.c_str(), -1, SQLITE_TRANSIENT);
-    while (sqlite3_step(info) == SQLITE_ROW) {
-        const auto text = [&](int c) {
-            const auto* value = sqlite3_column_text(info, c);
-            return value ? std::string(reinterpret_cast<const char*>(value)) : std::string();
-        };
-        columns.push_back({text(0), text(1), sqlite3_column_int(info, 2) > 0});
-    }
-    sqlite3_finalize(info);
     const bool rowIdKey =
         std::count_if(columns.begin(), columns.end(), [](const Column& c) { return c.key; }) == 1;
     std::string sql = "CREATE TABLE " + dialect::quoteName(kCopyTable) + " (";
@@ -107,12 +103,7 @@ void makeCopy(const CopyOrigin& origin, const std::set<std::string>& columns,
               const std::filesystem::path& file, const std::atomic<bool>& stop) {
     CopyWriter writer(file);
     writer.stopWhen(stop);
-    sqlite3_stmt* attach = nullptr;
-    sqlite3_prepare_v2(writer.handle(), "ATTACH ?1 AS source", -1, &attach, nullptr);
-    sqlite3_bind_text(attach, 1, readOnlyUri(origin.source).c_str(), -1, SQLITE_TRANSIENT);
-    const int attached = sqlite3_step(attach);
-    sqlite3_finalize(attach);
-    if (attached != SQLITE_DONE)
+    if (!runStatement(writer.handle(), "ATTACH ?1 AS source", {readOnlyUri(origin.source)}))
         writer.fail();
     writer.execute(copyDefinition(writer, origin.table));
     copyRows(writer, origin.table);
