@@ -47,6 +47,8 @@ String trimSpaces(std::u16string_view text);
 // and the UTF-8 of a code point appended to out.
 char32_t decodeUtf8(std::string_view text, std::size_t& i);
 void appendUtf8(std::string& out, char32_t codePoint);
+// One code point of UTF-16 at text[i], moving i past it (U+FFFD for a lone surrogate).
+char32_t decodeUtf16(std::u16string_view text, std::size_t& i);
 
 // A number in the shortest form that reads back as the same value (12, 3.5).
 std::string shortestNumber(double number);

@@ -85,21 +85,18 @@ char32_t decodeUtf8(std::string_view text, std::size_t& i) {
     return (cp < minimum || cp > 0x10FFFF || surrogate) ? kReplacement : cp;
 }
 
+char32_t decodeUtf16(std::u16string_view text, std::size_t& i) {
+    const char16_t c = text[i++];
+    if (c >= 0xD800 && c <= 0xDBFF && i < text.size() && text[i] >= 0xDC00 && text[i] <= 0xDFFF)
+        return 0x10000 + ((char32_t(c) - 0xD800) << 10) + (text[i++] - 0xDC00);
+    return (c >= 0xD800 && c <= 0xDFFF) ? kReplacement : c;
+}
+
 std::string toUtf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            appendUtf8(out, 0x10000 + ((char32_t(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            appendUtf8(out, kReplacement);
-        } else {
-            appendUtf8(out, c);
-        }
-    }
+    for (std::size_t i = 0; i < text.size();)
+        appendUtf8(out, decodeUtf16(text, i));
     return out;
 }
 

@@ -1,7 +1,10 @@
 #include "veltra/data/BoundControls.h"
 
+#include "data/Dialect.h"
 #include "data/Engine.h"
+#include "data/Folding.h"
 #include "veltra/Error.h"
+#include "veltra/Text.h"
 #include "veltra/platform/Notifications.h"
 
 namespace veltra {
@@ -72,6 +75,58 @@ void ListModel::boundColumn(const String& name) {
 void ListModel::refresh() {
     rows_ = source_.rows();
     resolveColumns();
+    pattern_.reset();
+    patternRead_ = false;
+}
+
+namespace {
+
+// The pattern that a like condition of the statement applies to the column, if one does.
+std::shared_ptr<const dialect::LikePattern> likePatternOn(const String& statement,
+                                                          const String& column) {
+    try {
+        const dialect::Translation translation(toUtf8(statement));
+        const std::string wanted = dialect::asciiLower(toUtf8(column));
+        for (const auto& like : translation.likes())
+            if (dialect::asciiLower(like.column.column) == wanted)
+                return std::make_shared<const dialect::LikePattern>(like.pattern);
+    } catch (const std::exception&) {
+        // A statement the dialect cannot read was run by no engine of ours: nothing to show.
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::vector<TextRun> ListModel::matchedParts(const String& value) const {
+    if (!patternRead_) {
+        patternRead_ = true;
+        if (rows_)
+            pattern_ = likePatternOn(rows_->statement(), listField_);
+    }
+    if (!pattern_)
+        return {};
+    // The value's code points, and where each begins in the UTF-16 text.
+    std::u32string codePoints;
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i < value.size();) {
+        starts.push_back(i);
+        codePoints.push_back(decodeUtf16(value, i));
+    }
+    starts.push_back(value.size());
+    const auto matched = pattern_->matchedPositions(codePoints);
+    if (!matched)
+        return {};
+    std::vector<TextRun> runs;
+    for (const std::size_t position : *matched) {
+        const std::size_t start = starts[position];
+        const std::size_t length = starts[position + 1] - start;
+        if (!runs.empty() && runs.back().start + runs.back().length == start)
+            runs.back().length += length;
+        else
+            runs.push_back({start, length});
+    }
+    return runs;
 }
 
 void ListModel::resolveColumns() {

@@ -30,8 +30,8 @@ bool isBareName(const String& source) {
 
 } // namespace
 
-RowSet::RowSet(std::vector<String> columns, std::unique_ptr<Cursor> cursor)
-    : columns_(std::move(columns)), cursor_(std::move(cursor)) {
+RowSet::RowSet(String statement, std::vector<String> columns, std::unique_ptr<Cursor> cursor)
+    : statement_(std::move(statement)), columns_(std::move(columns)), cursor_(std::move(cursor)) {
 }
 
 RowSet::~RowSet() = default;
@@ -182,7 +182,8 @@ std::shared_ptr<RowSet> DataControl::run(const String& recordSource) {
                                             " caracteres).");
     const String statementText = isBareName(trimmed) ? u"SELECT * FROM " + trimmed : trimmed;
     auto result = engine_->run(toUtf8(statementText));
-    auto rows = std::make_shared<RowSet>(std::move(result.columns), std::move(result.cursor));
+    auto rows = std::make_shared<RowSet>(statementText, std::move(result.columns),
+                                         std::move(result.cursor));
     rows->fetch(0);
     return rows;
 }

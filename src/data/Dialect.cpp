@@ -719,10 +719,13 @@ class Translator {
             tokens_[patternToken].kind != Token::Text)
             syntaxError("like");
         const std::string operand = takeEmitted(operandStart, operandEnd);
-        if (auto column = columnReference(operandStart, operandEnd))
-            out_.searched_.push_back(*column);
-
         const std::string& pattern = tokens_[patternToken].text;
+        if (auto column = columnReference(operandStart, operandEnd)) {
+            out_.searched_.push_back(*column);
+            if (!negated)
+                out_.likes_.push_back({*column, pattern});
+        }
+
         std::optional<LikePattern> compiled;
         try {
             compiled.emplace(pattern);

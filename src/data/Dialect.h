@@ -39,6 +39,13 @@ struct SearchedColumn {
     std::string column;
 };
 
+// A column that the statement matches with a like pattern (not a NOT LIKE), and the pattern
+// as written.
+struct LikeCondition {
+    SearchedColumn column;
+    std::string pattern;
+};
+
 // A name in double quotes, as SQLite reads any name.
 std::string quoteName(std::string_view name);
 // ASCII letters lowered, as SQLite compares names.
@@ -76,6 +83,7 @@ class Translation {
 
     const std::vector<TableReference>& tables() const { return tables_; }
     const std::vector<SearchedColumn>& searchedColumns() const { return searched_; }
+    const std::vector<LikeCondition>& likes() const { return likes_; }
     // The parameter values, in number order (?1 first).
     const std::vector<std::string>& parameters() const { return parameters_; }
     // Whether parameter index (from 0) is a text; the others take the type of what they
@@ -100,6 +108,7 @@ class Translation {
     std::vector<Piece> pieces_;
     std::vector<TableReference> tables_;
     std::vector<SearchedColumn> searched_;
+    std::vector<LikeCondition> likes_;
     std::vector<std::string> parameters_;
     std::set<std::size_t> untyped_;
     std::vector<std::string> names_;

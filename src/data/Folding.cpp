@@ -2,6 +2,7 @@
 
 #include "veltra/Text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <stdexcept>
@@ -190,8 +191,12 @@ std::string LikePattern::regex() const {
 }
 
 // Glob matching with one remembered star: on a mismatch, the last * takes one more
-// character. Linear in practice, quadratic at worst.
-bool LikePattern::matchFrom(const std::vector<char32_t>& text) const {
+// character. Linear in practice, quadratic at worst. The elements after that star are matched
+// again on each retry, so their recorded positions are those of the match found.
+bool LikePattern::matchFrom(const std::vector<char32_t>& text,
+                            std::vector<std::size_t>* matched) const {
+    if (matched)
+        matched->assign(elements_.size(), 0);
     std::size_t p = 0;
     std::size_t t = 0;
     std::size_t starP = std::string::npos;
@@ -201,6 +206,8 @@ bool LikePattern::matchFrom(const std::vector<char32_t>& text) const {
             starP = p++;
             starT = t;
         } else if (p < elements_.size() && elements_[p].accepts(text[t])) {
+            if (matched)
+                (*matched)[p] = t;
             ++p;
             ++t;
         } else if (starP != std::string::npos) {
@@ -216,7 +223,21 @@ bool LikePattern::matchFrom(const std::vector<char32_t>& text) const {
 }
 
 bool LikePattern::matches(std::string_view utf8) const {
-    return matchFrom(foldedCodePoints(utf8));
+    return matchFrom(foldedCodePoints(utf8), nullptr);
+}
+
+std::optional<std::vector<std::size_t>>
+LikePattern::matchedPositions(std::u32string_view text) const {
+    std::vector<char32_t> folded(text.size());
+    std::transform(text.begin(), text.end(), folded.begin(), [](char32_t c) { return fold(c); });
+    std::vector<std::size_t> positions;
+    if (!matchFrom(folded, &positions))
+        return std::nullopt;
+    std::vector<std::size_t> matched;
+    for (std::size_t p = 0; p < elements_.size(); ++p)
+        if (elements_[p].kind != Element::AnyRun)
+            matched.push_back(positions[p]);
+    return matched;
 }
 
 std::variant<std::int64_t, double> val(std::string_view utf8) {

@@ -29,6 +29,9 @@ class LikePattern {
     explicit LikePattern(std::string_view utf8);
 
     bool matches(std::string_view utf8) const;
+    // The positions of the code points of a text that the pattern's characters other than *
+    // matched, in order, the earliest match of each; nothing when the text does not match.
+    std::optional<std::vector<std::size_t>> matchedPositions(std::u32string_view text) const;
     // The folded literal text that every match begins with (up to the first wildcard).
     const std::string& prefix() const { return prefix_; }
     // Whether the pattern is its prefix followed by nothing, or by * alone.
@@ -45,7 +48,8 @@ class LikePattern {
         std::vector<std::pair<char32_t, char32_t>> ranges;
         bool accepts(char32_t folded) const;
     };
-    bool matchFrom(const std::vector<char32_t>& text) const;
+    // Records in matched, when given, the text position each element other than * took.
+    bool matchFrom(const std::vector<char32_t>& text, std::vector<std::size_t>* matched) const;
 
     std::vector<Element> elements_;
     std::string prefix_;

@@ -77,6 +77,7 @@ void ComboWidget::focusInEvent(QFocusEvent* event) {
 
 // Focus exit leaves the selection as it was (a line edit would drop it).
 void ComboWidget::focusOutEvent(QFocusEvent* event) {
+    owner_.dropEditHistory();
     auto* edit = lineEdit();
     const int cursor = edit->cursorPosition();
     const int start = edit->hasSelectedText() ? edit->selectionStart() : -1;

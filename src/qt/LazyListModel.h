@@ -21,6 +21,8 @@ class LazyListModel final : public QAbstractListModel {
     QVariant data(const QModelIndex& index, int role) const override;
     bool canFetchMore(const QModelIndex& parent) const override;
     void fetchMore(const QModelIndex& parent) override;
+    // The first row read so far whose text is the text, or -1.
+    int rowOfText(const QString& text) const { return static_cast<int>(shown_.indexOf(text)); }
 
   private:
     QStringList readRows(int from, int count) const;

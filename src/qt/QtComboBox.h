@@ -12,6 +12,7 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QLabel>
 #include <QListView>
 #include <QSet>
 #include <functional>
@@ -27,6 +28,7 @@ class ComboWidget final : public QComboBox {
   public:
     ComboWidget(QtComboBox& owner, QWidget* parent);
 
+    QtComboBox& owner() const { return owner_; }
     void showPopup() override;
     void hidePopup() override;
 
@@ -94,6 +96,13 @@ class QtComboBox final : public BoundComboBox {
     void closeList() override;
     void pick(int row);
     QListView& listView() { return *popup_; }
+    RowDelegate& rows() { return rows_; }
+    // What assistive technology reads: the box's name (the host's accessible name, or its
+    // label's text) and the label that gives it.
+    QString accessibleName() const;
+    QLabel* label() const;
+    // The line edit's undo steps are let go (the control's keys never undo).
+    void dropEditHistory();
     // How many of the control's units make a pixel of the screen.
     double unitsPerPixel() const;
 
@@ -106,6 +115,12 @@ class QtComboBox final : public BoundComboBox {
     void showEdit();
     void placeList();
     void prepareList();
+    void replaceChangedText(const QString& text);
+    void followCurrentRow();
+    void selectCurrentRow();
+    void tellAssistiveTechnology(QObject* focused, int child = -1);
+    void updateDescription();
+    QString resultSummary() const;
     void applyColours();
     void applyFont();
     void trace(const std::string& line) const;
@@ -133,6 +148,9 @@ class QtComboBox final : public BoundComboBox {
         int length;
     };
     std::optional<Selection> composition_;
+    // The current row's text, and whether the current row is to be followed after this event.
+    QString currentRowText_;
+    bool followPending_ = false;
 };
 
 } // namespace veltra::qt

@@ -1,5 +1,7 @@
 #include "qt/RowDelegate.h"
 
+#include "veltra/qt/QtText.h"
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QPainter>
@@ -9,8 +11,8 @@ namespace veltra::qt {
 
 namespace {
 
-// Enough for the rows of many keys; past it the texts are shaped afresh.
-constexpr qsizetype kShapedTexts = 2048;
+// Enough for the rows of many keys; past it the pieces are shaped afresh.
+constexpr qsizetype kShapedPieces = 2048;
 
 QPalette::ColorGroup colourGroupOf(const QStyleOptionViewItem& item) {
     if (!(item.state & QStyle::State_Enabled))
@@ -20,20 +22,72 @@ QPalette::ColorGroup colourGroupOf(const QStyleOptionViewItem& item) {
 
 } // namespace
 
-const QStaticText& RowDelegate::shaped(const QString& text, const QFont& font, int width) const {
-    if (width != width_ || font != font_ || shaped_.size() >= kShapedTexts) {
-        shaped_.clear();
-        width_ = width;
-        font_ = font;
+std::vector<TextRun> RowDelegate::boldParts(const QString& text) const {
+    return highlighting_ ? matchedParts_(text) : std::vector<TextRun>{};
+}
+
+// With highlighting, the rows are drawn in the regular weight of the list's font and their
+// matches in bold, also when the box's font is bold.
+void RowDelegate::useFont(const QFont& font, int width) const {
+    if (width == width_ && font == base_ && highlighting_ == fontsHighlight_)
+        return;
+    width_ = width;
+    base_ = font;
+    fontsHighlight_ = highlighting_;
+    font_[0] = font;
+    if (highlighting_)
+        font_[0].setWeight(std::min(font.weight(), QFont::Normal));
+    font_[1] = font;
+    font_[1].setWeight(QFont::Bold);
+    for (int bold = 0; bold < 2; ++bold) {
+        shaped_[bold].clear();
+        elided_[bold].clear();
     }
-    auto found = shaped_.find(text);
-    if (found == shaped_.end()) {
-        QStaticText staticText(QFontMetrics(font).elidedText(text, Qt::ElideRight, width));
-        staticText.setTextFormat(Qt::PlainText);
-        staticText.prepare(QTransform(), font);
-        found = shaped_.insert(text, staticText);
+}
+
+const RowDelegate::Shaped& RowDelegate::shaped(const QString& text, bool bold) const {
+    auto& cache = shaped_[bold];
+    if (cache.size() >= kShapedPieces)
+        cache.clear();
+    auto found = cache.find(text);
+    if (found == cache.end()) {
+        Shaped piece{QStaticText(text), QFontMetricsF(font_[bold]).horizontalAdvance(text)};
+        piece.text.setTextFormat(Qt::PlainText);
+        piece.text.prepare(QTransform(), font_[bold]);
+        found = cache.insert(text, piece);
     }
     return *found;
+}
+
+// The row's text in plain and bold pieces; a text too wide for the row is elided, in the
+// bold font's measure when it has bold parts so that it never runs past the row.
+std::vector<RowDelegate::Piece> RowDelegate::piecesToDraw(const QString& text, int width) const {
+    const std::vector<TextRun> boldRuns = boldParts(text);
+    const bool anyBold = !boldRuns.empty();
+    auto& elided = elided_[anyBold];
+    if (elided.size() >= kShapedPieces)
+        elided.clear();
+    auto found = elided.find(text);
+    if (found == elided.end())
+        found = elided.insert(text,
+                              QFontMetrics(font_[anyBold]).elidedText(text, Qt::ElideRight, width));
+    const QString& shown = *found;
+    // An elided text is the beginning of the text and an ellipsis, which is never bold.
+    const qsizetype kept = shown == text ? text.size() : shown.size() - 1;
+    std::vector<Piece> pieces;
+    qsizetype at = 0;
+    for (const TextRun& run : boldRuns) {
+        const auto start = std::min<qsizetype>(static_cast<qsizetype>(run.start), kept);
+        const auto end = std::min<qsizetype>(static_cast<qsizetype>(run.start + run.length), kept);
+        if (start > at)
+            pieces.push_back({shown.mid(at, start - at), false});
+        if (end > start)
+            pieces.push_back({shown.mid(start, end - start), true});
+        at = std::max(at, end);
+    }
+    if (at < shown.size())
+        pieces.push_back({shown.mid(at), false});
+    return pieces;
 }
 
 QSize RowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
@@ -54,14 +108,19 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     // The margins the style gives a view item's text.
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
     const QRect area = item.rect.adjusted(margin, 0, -margin, 0);
-    const QStaticText& text = shaped(item.text, item.font, area.width());
+    useFont(item.font, area.width());
     const bool selected = item.state & QStyle::State_Selected;
     painter->save();
-    painter->setFont(item.font);
     painter->setPen(item.palette.color(colourGroupOf(item),
                                        selected ? QPalette::HighlightedText : QPalette::Text));
-    painter->drawStaticText(
-        QPointF(area.left(), area.top() + (area.height() - text.size().height()) / 2.0), text);
+    const qreal top = area.top() + (area.height() - QFontMetricsF(font_[0]).height()) / 2.0;
+    qreal x = area.left();
+    for (const Piece& piece : piecesToDraw(item.text, area.width())) {
+        const Shaped& text = shaped(piece.text, piece.bold);
+        painter->setFont(font_[piece.bold]);
+        painter->drawStaticText(QPointF(x, top), text.text);
+        x += text.advance;
+    }
     painter->restore();
 }
 

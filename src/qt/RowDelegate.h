@@ -1,19 +1,30 @@
 // This file is not part of the API. How the list paints its rows.
 #pragma once
 
+#include "veltra/data/BoundControls.h"
+
 #include <QFont>
 #include <QHash>
 #include <QStaticText>
 #include <QStyledItemDelegate>
+#include <functional>
+#include <vector>
 
 namespace veltra::qt {
 
-// Paints a row as the style paints a view item (background, selection) with its text shaped
-// once: typing narrows the list, and the same rows come back key after key, so a row's
-// text, elided to the row's width, is laid out on its first paint and kept.
+// Paints a row as the style paints a view item (background, selection), with the parts of
+// its text that matched what was typed in bold. Typing narrows the list and the same rows
+// come back key after key, so the pieces of text are shaped once and kept.
 class RowDelegate final : public QStyledItemDelegate {
   public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    // The parts of a row's text that the search matched.
+    using MatchedParts = std::function<std::vector<TextRun>(const QString&)>;
+    explicit RowDelegate(MatchedParts matchedParts) : matchedParts_(std::move(matchedParts)) {}
+
+    bool highlighting() const { return highlighting_; }
+    void setHighlighting(bool on) { highlighting_ = on; }
+    // The parts of a row's text drawn in bold.
+    std::vector<TextRun> boldParts(const QString& text) const;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -22,10 +33,26 @@ class RowDelegate final : public QStyledItemDelegate {
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
   private:
-    const QStaticText& shaped(const QString& text, const QFont& font, int width) const;
+    struct Shaped {
+        QStaticText text;
+        qreal advance = 0;
+    };
+    struct Piece {
+        QString text;
+        bool bold;
+    };
+    void useFont(const QFont& font, int width) const;
+    const Shaped& shaped(const QString& text, bool bold) const;
+    std::vector<Piece> piecesToDraw(const QString& text, int width) const;
 
-    mutable QHash<QString, QStaticText> shaped_; // for font_ and width_
-    mutable QFont font_;
+    MatchedParts matchedParts_;
+    bool highlighting_ = true;
+    // Pieces of text shaped in the font (plain, bold) for width_; texts elided to it.
+    mutable QHash<QString, Shaped> shaped_[2];
+    mutable QHash<QString, QString> elided_[2];
+    mutable QFont base_;
+    mutable bool fontsHighlight_ = false;
+    mutable QFont font_[2];
     mutable int width_ = -1;
     mutable QFont hintFont_;
     mutable QSize hint_;

@@ -202,6 +202,18 @@ std::size_t WidgetAccess::rowsRead(const VeltraWidget& widget) {
     return rows ? rows->fetchedCount() : 0;
 }
 
+QString WidgetAccess::rowAsDrawn(VeltraWidget& widget, int row) {
+    QtComboBox& combo = widget.parts_->combo;
+    const QString text = combo.listView().model()->index(row, 0).data().toString();
+    QString drawn = text;
+    const auto bold = combo.rows().boldParts(text);
+    for (auto run = bold.rbegin(); run != bold.rend(); ++run) {
+        drawn.insert(static_cast<qsizetype>(run->start + run->length), QChar(']'));
+        drawn.insert(static_cast<qsizetype>(run->start), QChar('['));
+    }
+    return drawn;
+}
+
 void WidgetAccess::setTrace(VeltraWidget& widget, TraceSink trace) {
     widget.parts_->tracingHost.setTrace(trace);
     widget.parts_->tracingWindowing.setTrace(trace);
@@ -291,6 +303,14 @@ bool VeltraWidget::SuperPesquisa() const {
 }
 void VeltraWidget::set_SuperPesquisa(bool value) {
     parts_->control->SuperPesquisa = value;
+}
+
+bool VeltraWidget::DestacarTrechos() const {
+    return parts_->combo.rows().highlighting();
+}
+void VeltraWidget::set_DestacarTrechos(bool value) {
+    parts_->combo.rows().setHighlighting(value);
+    parts_->combo.listView().viewport()->update();
 }
 
 } // namespace veltra::qt

@@ -6,6 +6,7 @@
 #include "veltra/platform/Tracing.h"
 #include "veltra/qt/VeltraWidget.h"
 
+#include <QString>
 #include <cstddef>
 
 namespace veltra {
@@ -21,6 +22,8 @@ class WidgetAccess {
     static const ListModel& list(const VeltraWidget& widget);
     // Rows read from the database so far for the current list (the list reads on demand).
     static std::size_t rowsRead(const VeltraWidget& widget);
+    // A row of the list as the list draws it, its bold parts in brackets: "[São] Paulo".
+    static QString rowAsDrawn(VeltraWidget& widget, int row);
     // Where transcript lines go; by default nowhere.
     static void setTrace(VeltraWidget& widget, TraceSink trace);
 };

@@ -75,6 +75,30 @@ class VeltraWidgetTest : public QObject {
         QCOMPARE(form.control->comboBox().toolTip(), QString());
     }
 
+    // What was typed is bold in each row, folded as the search folds it: the prefix, the
+    // parts around * and ?, the contains search of a leading space; nothing in the full list.
+    void theListDrawsTheMatchedPartsInBold() {
+        Form form(sampleDatabase());
+        form.focus();
+        const auto rowsAfterTyping = [&](const QString& typed) {
+            form.edit().clear();
+            QTest::keyClicks(&form.control->comboBox(), typed);
+            QApplication::processEvents();
+            return QStringList{WidgetAccess::rowAsDrawn(*form.control, 0),
+                               WidgetAccess::rowAsDrawn(*form.control, 1)};
+        };
+        QCOMPARE(rowsAfterTyping("sao j"),
+                 (QStringList{"[São J]erônimo", "[São J]erônimo da Serra"}));
+        QCOMPARE(rowsAfterTyping(" campo"), (QStringList{"Abre [Campo]", "Américo de [Campo]s"}));
+        QCOMPARE(rowsAfterTyping("b*h"), (QStringList{"[B]alneário Pin[h]al", "[B]annac[h]"}));
+        QCOMPARE(rowsAfterTyping("s?o p"), (QStringList{"[São P]atrício", "[São P]aulo"}));
+        form.control->set_DestacarTrechos(false);
+        QCOMPARE(rowsAfterTyping("sao j"), (QStringList{"São Jerônimo", "São Jerônimo da Serra"}));
+        form.control->set_DestacarTrechos(true);
+        form.control->control().MostrarTodos();
+        QCOMPARE(WidgetAccess::rowAsDrawn(*form.control, 0), QString("Abadia de Goiás"));
+    }
+
     void backspaceDeletesWithoutSearching() {
         Form form(sampleDatabase());
         form.focus();
@@ -263,7 +287,7 @@ class VeltraWidgetTest : public QObject {
         }
         for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) {
             const QString name = meta.property(i).name();
-            QVERIFY2(table.contains(name) || name == "SuperPesquisa",
+            QVERIFY2(table.contains(name) || name == "SuperPesquisa" || name == "DestacarTrechos",
                      qPrintable(name + " is not in the property table"));
         }
         VeltraWidget widget;

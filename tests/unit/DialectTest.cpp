@@ -49,6 +49,28 @@ INSTANTIATE_TEST_SUITE_P(
         LikeCase{"100%", "100%", true}, LikeCase{"1%", "100", false}, LikeCase{"a_b", "a_b", true},
         LikeCase{"a_b", "axb", false}));
 
+// What a list draws in bold: the text positions that the pattern's characters took, the
+// earliest match after each *, retried when a later part fails.
+TEST(LikePatternMatch, GivesThePositionsTheCharactersMatched) {
+    using Positions = std::vector<std::size_t>;
+    EXPECT_EQ(LikePattern("sao*").matchedPositions(U"São Paulo"), (Positions{0, 1, 2}));
+    EXPECT_EQ(LikePattern("*campo*").matchedPositions(U"Abre Campo"), (Positions{5, 6, 7, 8, 9}));
+    EXPECT_EQ(LikePattern("a*bc").matchedPositions(U"abXbc"), (Positions{0, 3, 4}));
+    EXPECT_EQ(LikePattern("?#[x-z]*").matchedPositions(U"é7Y!"), (Positions{0, 1, 2}));
+    EXPECT_EQ(LikePattern("*").matchedPositions(U"abc"), Positions{});
+    EXPECT_EQ(LikePattern("*😀*").matchedPositions(U"a😀b"), Positions{1});
+    EXPECT_FALSE(LikePattern("sao*").matchedPositions(U"Assao"));
+}
+
+TEST(Translation, KeepsTheLikePatternsOfColumns) {
+    const Translation t("SELECT Id, Nome FROM Cidades WHERE Cidades.Nome like 'sao*' and "
+                        "Sigla not like 'M*' and cstr(Id) like '1*'");
+    ASSERT_EQ(t.likes().size(), 1u);
+    EXPECT_EQ(t.likes()[0].column.qualifier, "Cidades");
+    EXPECT_EQ(t.likes()[0].column.column, "Nome");
+    EXPECT_EQ(t.likes()[0].pattern, "sao*");
+}
+
 TEST(LikePatternShape, PrefixIsTheFoldedLiteralStart) {
     EXPECT_EQ(LikePattern("São*").prefix(), "sao");
     EXPECT_TRUE(LikePattern("São*").isPrefixOnly());

@@ -9,6 +9,10 @@
 
 namespace veltra {
 
+namespace dialect {
+class LikePattern;
+}
+
 // The text box bound to a field of the data source: its text is that field of the current
 // row, or empty without one. It reports every change of its text.
 class BoundTextBox final : public TextBox, private DataSourceListener {
@@ -30,6 +34,13 @@ class BoundTextBox final : public TextBox, private DataSourceListener {
     String text_;
 };
 
+// A run of UTF-16 positions of a text.
+struct TextRun {
+    std::size_t start;
+    std::size_t length;
+    bool operator==(const TextRun&) const = default;
+};
+
 // The rows of a combo box's list and how texts and keys match them. The list holds the
 // data source's result as it stood at the last refresh, read on demand: matching a text or
 // a key asks the database for rows not read yet instead of reading them. Key and list
@@ -47,6 +58,8 @@ class ListModel final : public RowValues {
     void boundColumn(const String& name);
 
     void refresh();
+    // Whether the list holds a result (the data source has run a statement).
+    bool hasResult() const { return rows_ != nullptr; }
     bool hasRow(std::size_t index) const override { return rows_ && rows_->fetch(index); }
     // Reads the whole result.
     std::size_t rowCount() const { return rows_ ? rows_->fetchAll() : 0; }
@@ -62,6 +75,10 @@ class ListModel final : public RowValues {
     String boundTextFor(const String& text) const;
     // The position of the first row whose list value is the text, reading rows up to it.
     std::optional<std::size_t> rowOfValue(const String& text) const override;
+    // The parts of a list value that the result's like pattern on the list field matched
+    // (what was typed: the prefix, the parts between wildcards), folded as the database
+    // compares; none when the result was not searched with a pattern.
+    std::vector<TextRun> matchedParts(const String& value) const;
 
   private:
     void resolveColumns();
@@ -77,6 +94,9 @@ class ListModel final : public RowValues {
     std::shared_ptr<RowSet> rows_;
     std::optional<std::size_t> listColumn_;
     std::optional<std::size_t> keyColumn_;
+    // The like pattern on the list field, read from the result's statement when first asked.
+    mutable std::shared_ptr<const dialect::LikePattern> pattern_;
+    mutable bool patternRead_ = false;
 };
 
 // The part of a combo box that is the same on every platform: its list over the data

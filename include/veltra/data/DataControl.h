@@ -22,8 +22,11 @@ class RowSet {
     using Row = std::vector<Variant>;
     class Cursor;
 
-    RowSet(std::vector<String> columns, std::unique_ptr<Cursor> cursor);
+    RowSet(String statement, std::vector<String> columns, std::unique_ptr<Cursor> cursor);
     ~RowSet();
+
+    // The statement whose result this is, as the data source ran it.
+    const String& statement() const { return statement_; }
 
     const std::vector<String>& columns() const { return columns_; }
     // Column names compare without regard to case, as the database names them.
@@ -40,6 +43,7 @@ class RowSet {
     std::optional<Row> findFirst(std::size_t column, const String& text);
 
   private:
+    String statement_;
     std::vector<String> columns_;
     std::vector<Row> rows_;
     std::unique_ptr<Cursor> cursor_;

@@ -63,6 +63,9 @@ class VeltraWidget : public QWidget {
     Q_PROPERTY(QString BoundText READ BoundText WRITE set_BoundText)
     // The public member variable.
     Q_PROPERTY(bool SuperPesquisa READ SuperPesquisa WRITE set_SuperPesquisa)
+    // The widget's own: whether the list draws in bold the parts of each row that matched
+    // what was typed (on by default). Not saved with the control's properties.
+    Q_PROPERTY(bool DestacarTrechos READ DestacarTrechos WRITE set_DestacarTrechos)
     // The property descriptions, for a property browser (the property table has them too; a
     // test keeps the two in step).
     // clang-format off
@@ -118,6 +121,8 @@ class VeltraWidget : public QWidget {
 #undef VELTRA_QT_DECLARE_ACCESSORS
     bool SuperPesquisa() const;
     void set_SuperPesquisa(bool value);
+    bool DestacarTrechos() const;
+    void set_DestacarTrechos(bool value);
 
   signals:
     void CodigoAssociado(QString& Numero);
