@@ -3,11 +3,30 @@
 #include "qt/QtComboBox.h"
 
 #include <QAccessibleWidget>
+#include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 
 namespace veltra::qt {
 
 namespace {
+
+// A result is counted for assistive technology up to this many rows; past it, it is "more".
+constexpr std::size_t kCountedRows = 100;
+
+// A label's text as a name: without its mnemonic marks and the colon that ends it.
+QString nameFromLabel(const QString& text) {
+    QString name;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QChar('&') && i + 1 < text.size())
+            ++i;
+        name += text[i];
+    }
+    name = name.trimmed();
+    if (name.endsWith(QChar(':')))
+        name.chop(1);
+    return name.trimmed();
+}
 
 // An editable QComboBox on Unix gives its text as its name, so a screen reader would
 // announce the box by what is typed in it; this one is named by its label.
@@ -80,6 +99,153 @@ QAccessibleInterface* comboFactory(const QString&, QObject* object) {
 void installComboAccessibility() {
     static const bool installed = (QAccessible::installFactory(comboFactory), true);
     (void)installed;
+}
+
+// Only the part of the text that changed is written, so that a screen reader hears what
+// was typed and what the completion added rather than the whole text again.
+void QtComboBox::replaceChangedText(const QString& text) {
+    auto* edit = widget_->lineEdit();
+    const QString old = edit->text();
+    if (old == text)
+        return;
+    const qsizetype shorter = std::min(old.size(), text.size());
+    qsizetype same = 0;
+    while (same < shorter && old[same] == text[same])
+        ++same;
+    qsizetype sameAtEnd = 0;
+    while (sameAtEnd < shorter - same &&
+           old[old.size() - 1 - sameAtEnd] == text[text.size() - 1 - sameAtEnd])
+        ++sameAtEnd;
+    // A character beyond the 16-bit range is replaced whole.
+    if (same > 0 && old[same - 1].isHighSurrogate())
+        --same;
+    if (sameAtEnd > 0 && old[old.size() - sameAtEnd].isLowSurrogate())
+        --sameAtEnd;
+    const auto removed = static_cast<int>(old.size() - same - sameAtEnd);
+    if (removed > 0)
+        edit->setSelection(static_cast<int>(same), removed);
+    else
+        edit->setCursorPosition(static_cast<int>(same));
+    edit->insert(text.mid(same, text.size() - same - sameAtEnd));
+}
+
+// Writing parts of the text leaves undo steps in the line edit, which nothing undoes: the
+// keys go to the control. Writing the whole text lets them go.
+void QtComboBox::dropEditHistory() {
+    auto* edit = widget_->lineEdit();
+    if (!edit->isUndoAvailable())
+        return;
+    const bool wasShowing = std::exchange(showing_, true);
+    edit->setText(edit->text());
+    showing_ = wasShowing;
+    showEdit();
+}
+
+// While the list shows, the row that shows the box's text (among the rows read) is the
+// list's current row, selected; assistive technology hears it as the focused row while the
+// keyboard focus stays in the edit part (the combobox pattern's active descendant). A key
+// passes through texts that no row shows before its release completes the text, so the row
+// is followed once no key is down and the event has been handled.
+void QtComboBox::followCurrentRow() {
+    if (followPending_)
+        return;
+    followPending_ = true;
+    QTimer::singleShot(0, widget_, [this] {
+        followPending_ = false;
+        selectCurrentRow();
+    });
+}
+
+// The list tells assistive technology of a new current row itself; a row that shows another
+// text in the same place, and the focus going back to the edit part, are told here.
+void QtComboBox::selectCurrentRow() {
+    const bool active = popup_->isVisible() && widget_->hasFocus();
+    if (active && !pressedKeys_.isEmpty())
+        return;
+    const int row = active ? model_.rowOfText(widget_->lineEdit()->text()) : -1;
+    const QString rowText =
+        row >= 0 ? model_.data(model_.index(row), Qt::DisplayRole).toString() : QString();
+    auto* selection = popup_->selectionModel();
+    const int before = selection->currentIndex().row();
+    const bool textChanged = std::exchange(currentRowText_, rowText) != rowText;
+    if (row == before && (row < 0 || !textChanged))
+        return;
+    if (row >= 0) {
+        selection->setCurrentIndex(model_.index(row), QItemSelectionModel::ClearAndSelect);
+        if (row == before)
+            tellAssistiveTechnology(popup_, row);
+        return;
+    }
+    selection->clear();
+    if (widget_->hasFocus())
+        tellAssistiveTechnology(widget_->lineEdit());
+}
+
+// Which part has the focus for assistive technology.
+void QtComboBox::tellAssistiveTechnology(QObject* focused, int child) {
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleEvent focus(focused, QAccessible::Focus);
+    focus.setChild(child);
+    QAccessible::updateAccessibility(&focus);
+}
+
+QLabel* QtComboBox::label() const {
+    for (QWidget* named : {static_cast<QWidget*>(widget_), widget_->parentWidget()}) {
+        if (!named || !named->parentWidget())
+            continue;
+        const auto labels =
+            named->parentWidget()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+        for (QLabel* label : labels)
+            if (label->buddy() == named)
+                return label;
+    }
+    return nullptr;
+}
+
+QString QtComboBox::accessibleName() const {
+    for (QWidget* named : {static_cast<QWidget*>(widget_), widget_->parentWidget()})
+        if (named && !named->accessibleName().isEmpty())
+            return named->accessibleName();
+    const QLabel* named = label();
+    return named ? nameFromLabel(named->text()) : QString();
+}
+
+// How many rows the search found, as a screen reader says it. A long result is counted only
+// up to a hundred rows, so that it is not read to the end to be counted.
+QString QtComboBox::resultSummary() const {
+    if (!list_.hasResult())
+        return {};
+    std::size_t rows = 0;
+    while (rows <= kCountedRows && list_.hasRow(rows))
+        ++rows;
+    if (rows == 0)
+        return QStringLiteral("nenhum resultado");
+    if (rows == 1)
+        return QStringLiteral("1 resultado");
+    if (rows > kCountedRows)
+        return QStringLiteral("mais de %1 resultados").arg(kCountedRows);
+    return QStringLiteral("%1 resultados").arg(rows);
+}
+
+// The edit part, where the keyboard focus is, carries the box's name and a description of
+// the result count and the tool tip (which holds the character counter), which a screen
+// reader reads when it changes.
+void QtComboBox::updateDescription() {
+    if (!QAccessible::isActive())
+        return;
+    auto* edit = widget_->lineEdit();
+    const QString name = accessibleName();
+    if (edit->accessibleName() != name)
+        edit->setAccessibleName(name);
+    QStringList parts{resultSummary(), widget_->toolTip().trimmed()};
+    parts.removeAll(QString());
+    const QString description = parts.join(QStringLiteral(". "));
+    if (edit->accessibleDescription() == description)
+        return;
+    edit->setAccessibleDescription(description);
+    QAccessibleEvent changed(widget_, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&changed);
 }
 
 } // namespace veltra::qt

@@ -1,4 +1,5 @@
-// This file is not part of the API. The combo box as assistive technology sees it.
+// This file is not part of the API. The combo box as assistive technology sees it; the
+// QtComboBox members that keep assistive technology told are defined with it.
 #pragma once
 
 namespace veltra::qt {
