@@ -163,22 +163,25 @@ void QtComboBox::selectCurrentRow() {
     if (active && !pressedKeys_.isEmpty())
         return;
     const int row = active ? model_.rowOfText(widget_->lineEdit()->text()) : -1;
-    const QString rowText =
-        row >= 0 ? model_.data(model_.index(row), Qt::DisplayRole).toString() : QString();
+    std::optional<QString> rowText;
+    if (row >= 0)
+        rowText = model_.data(model_.index(row), Qt::DisplayRole).toString();
+    const std::optional<QString> before = std::exchange(currentRowText_, rowText);
     auto* selection = popup_->selectionModel();
-    const int before = selection->currentIndex().row();
-    const bool textChanged = std::exchange(currentRowText_, rowText) != rowText;
-    if (row == before && (row < 0 || !textChanged))
-        return;
-    if (row >= 0) {
-        selection->setCurrentIndex(model_.index(row), QItemSelectionModel::ClearAndSelect);
-        if (row == before)
-            tellAssistiveTechnology(popup_, row);
+    if (row < 0) {
+        selection->clear();
+        if (before && widget_->hasFocus())
+            tellAssistiveTechnology(widget_->lineEdit());
         return;
     }
-    selection->clear();
-    if (widget_->hasFocus())
-        tellAssistiveTechnology(widget_->lineEdit());
+    if (selection->currentIndex().row() != row) {
+        selection->setCurrentIndex(model_.index(row), QItemSelectionModel::ClearAndSelect);
+        return;
+    }
+    if (!selection->isRowSelected(row))
+        selection->select(model_.index(row), QItemSelectionModel::ClearAndSelect);
+    if (before != rowText)
+        tellAssistiveTechnology(popup_, row);
 }
 
 // Which part has the focus for assistive technology.
@@ -230,14 +233,14 @@ QString QtComboBox::resultSummary() const {
 
 // The edit part, where the keyboard focus is, carries the box's name and a description of
 // the result count and the tool tip (which holds the character counter), which a screen
-// reader reads when it changes.
-void QtComboBox::updateDescription() {
-    if (!QAccessible::isActive())
-        return;
+// reader reads when it changes. The rows are counted only for assistive technology.
+void QtComboBox::updateAccessibleTexts() {
     auto* edit = widget_->lineEdit();
     const QString name = accessibleName();
     if (edit->accessibleName() != name)
         edit->setAccessibleName(name);
+    if (!QAccessible::isActive())
+        return;
     QStringList parts{resultSummary(), widget_->toolTip().trimmed()};
     parts.removeAll(QString());
     const QString description = parts.join(QStringLiteral(". "));

@@ -156,7 +156,7 @@ void QtComboBox::Refresh() {
     model_.refresh();
     popup_->scrollToTop();
     followCurrentRow();
-    updateDescription();
+    updateAccessibleTexts();
     if (popup_->isVisible())
         placeList();
 }
@@ -188,7 +188,7 @@ void QtComboBox::Enabled(bool value) {
 
 void QtComboBox::ToolTipText(const String& value) {
     widget_->setToolTip(toQString(value));
-    updateDescription();
+    updateAccessibleTexts();
 }
 
 void QtComboBox::SetFocus() {
@@ -216,7 +216,7 @@ void QtComboBox::focusIn(Qt::FocusReason reason) {
     edit_.selectAll();
     if (control_)
         control_->dbComb_GotFocus();
-    updateDescription();
+    updateAccessibleTexts();
     prepareList();
 }
 

@@ -103,6 +103,8 @@ class QtComboBox final : public BoundComboBox {
     QLabel* label() const;
     // The line edit's undo steps are let go (the control's keys never undo).
     void dropEditHistory();
+    // The name, the result count and the tool tip, as assistive technology reads them.
+    void updateAccessibleTexts();
     // How many of the control's units make a pixel of the screen.
     double unitsPerPixel() const;
 
@@ -119,7 +121,6 @@ class QtComboBox final : public BoundComboBox {
     void followCurrentRow();
     void selectCurrentRow();
     void tellAssistiveTechnology(QObject* focused, int child = -1);
-    void updateDescription();
     QString resultSummary() const;
     void applyColours();
     void applyFont();
@@ -148,8 +149,9 @@ class QtComboBox final : public BoundComboBox {
         int length;
     };
     std::optional<Selection> composition_;
-    // The current row's text, and whether the current row is to be followed after this event.
-    QString currentRowText_;
+    // The current row's text (none without a current row), and whether the current row is
+    // to be followed after this event.
+    std::optional<QString> currentRowText_;
     bool followPending_ = false;
 };
 

@@ -18,6 +18,7 @@ import zlib
 import struct
 
 import pyatspi
+from gi.repository import GLib
 from Xlib import X, display
 
 FOCUS_COLOUR = (255, 255, 192)
@@ -106,6 +107,39 @@ def find(node, predicate):
 
 def has_state(accessible, state):
     return accessible.getState().contains(state)
+
+
+class Events:
+    """What the accessibility bus announces, as a screen reader hears it: each event as
+    (type, source role, source name, text it carries)."""
+
+    KINDS = ["focus:", "object:text-changed", "object:text-selection-changed",
+             "object:property-change:accessible-description", "object:state-changed:selected"]
+
+    def __init__(self):
+        self.heard = []
+        for kind in self.KINDS:
+            pyatspi.Registry.registerEventListener(self._hear, kind)
+
+    def _hear(self, event):
+        try:
+            text = event.any_data if isinstance(event.any_data, str) else ""
+            self.heard.append((event.type, event.source.getRoleName(), event.source.name, text))
+        except Exception:  # a source gone before it could be read
+            pass
+
+    def pump(self, seconds=0.3):
+        """Lets the bus deliver what is pending."""
+        deadline = time.monotonic() + seconds
+        context = GLib.MainContext.default()
+        while time.monotonic() < deadline:
+            while context.iteration(False):
+                pass
+            time.sleep(0.02)
+
+    def close(self):
+        for kind in self.KINDS:
+            pyatspi.Registry.deregisterEventListener(self._hear, kind)
 
 
 class Demo:
@@ -359,6 +393,70 @@ def check_escape_closes_the_list(demo):
     require(demo.text("Cidade") == "Bela Cruz", "text %r" % demo.text("Cidade"))
 
 
+def combo(demo, label):
+    return find(demo.box(label), lambda n: n.getRoleName() == "combo box")
+
+
+def current_rows(window):
+    """The list rows that are selected and focused for assistive technology."""
+    rows = [window.getChildAtIndex(i) for i in range(window.childCount)]
+    return [row.name for row in rows if row is not None and
+            has_state(row, pyatspi.STATE_SELECTED) and has_state(row, pyatspi.STATE_FOCUSED)]
+
+
+def check_screen_reader_reads_the_search(demo):
+    """What Orca reads while a city is typed: the box by its label, its text and its
+    completion as text events, the number of results, and the current row of the list as
+    the focused row while the keyboard focus stays in the edit part."""
+    events = Events()
+    try:
+        box = combo(demo, "Cidade")
+        require(box.name == "Cidade", "the box is named %r, not by its label" % box.name)
+        require(demo.edit("Cidade").name == "Cidade", "the edit part is named %r" %
+                demo.edit("Cidade").name)
+        demo.focus_box("Cidade")
+        # Key by key: the completed text, the count of results, the current row.
+        for key, text, count in (("b", "Babaçulândia", "mais de 100 resultados"),
+                                 ("e", "Bebedouro", "54 resultados"),
+                                 ("l", "Bela Cruz", "28 resultados"),
+                                 ("o", "Belo Campo", "6 resultados"),
+                                 ("space", "Belo Campo", "6 resultados"),
+                                 ("h", "Belo Horizonte", "1 resultado")):
+            keys(key)
+            require(wait_until(lambda: demo.text("Cidade") == text and
+                               box.description == count),
+                    "after %s: text %r, description %r; expected %r, %r" %
+                    (key, demo.text("Cidade"), box.description, text, count))
+            window = wait_until(demo.list_window)
+            require(window is not None and window.parent.name == "Cidade",
+                    "the open list is not the box's child")
+            require(wait_until(lambda: current_rows(window) == [text]),
+                    "after %s the current row is %s, not %r" % (key, current_rows(window), text))
+            require(demo.focused("Cidade"), "the keyboard focus left the edit part")
+        events.pump()
+        heard = events.heard
+        inserted = "".join(t for kind, role, _, t in heard
+                           if kind == "object:text-changed:insert" and role == "text")
+        require("orizonte" in inserted, "the completion was never inserted: %r" % inserted)
+        require(any(kind == "object:text-selection-changed" for kind, _, _, _ in heard),
+                "no selection change was announced")
+        require(("focus:", "list item", "Belo Horizonte", "") in heard,
+                "the current row was never announced as focused")
+        require(any(kind == "object:property-change:accessible-description" and
+                    role == "combo box" for kind, role, _, _ in heard),
+                "the result count was never announced")
+        # No row matches: the count says so and the focus goes back to the edit part.
+        before = len(events.heard)
+        keys("x")
+        require(wait_until(lambda: box.description == "nenhum resultado"),
+                "description %r after a text no row matches" % box.description)
+        events.pump()
+        require(("focus:", "text", "Cidade", "") in events.heard[before:],
+                "the focus did not go back to the edit part: %s" % events.heard[before:])
+    finally:
+        events.close()
+
+
 LAYOUTS = [("br", ""), ("us", "intl")]
 
 
@@ -379,6 +477,7 @@ def checks(shots):
     yield "a click on a list row chooses it", check_click_on_a_row
     yield "Backspace deletes", check_backspace
     yield "Esc closes the list", check_escape_closes_the_list
+    yield "a screen reader reads the search", check_screen_reader_reads_the_search
 
 
 def main():
