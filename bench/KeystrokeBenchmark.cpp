@@ -46,8 +46,10 @@ using Clock = std::chrono::steady_clock;
 const std::vector<std::string> kPrefixes = {"Maria da S", "Paulo", "Bruno G", "Helena", "Gabriel"};
 
 const std::vector<std::string> kCases = {
-    "ours_first_use", "ours_next_launch", "ours_first_use_indexed", "ours_headless", "ours_qt",
-    "qcombobox",      "qcompleter_sql",   "qcompleter_list",        "raw_sqlite"};
+    "ours_first_use", "ours_next_launch", "ours_first_use_indexed",
+    "ours_headless",  "ours_qt",          "ours_qt_plain",
+    "qcombobox",      "qcompleter_sql",   "qcompleter_list",
+    "raw_sqlite"};
 
 struct Measurement {
     std::vector<double> keystrokes; // microseconds
@@ -139,12 +141,14 @@ struct QtForm {
     }
 };
 
-Measurement oursQt(const std::string& file) {
+// With highlighting, the list draws the matched part of each row in bold; plain, it does not.
+Measurement oursQt(const std::string& file, bool highlighting) {
     Measurement m;
     qt::VeltraWidget* control = nullptr;
     std::unique_ptr<QtForm> form;
     m.setupMs = millisecondsOf([&] {
         control = new qt::VeltraWidget;
+        control->set_DestacarTrechos(highlighting);
         configure(control->control(), file);
         form = std::make_unique<QtForm>(control);
         QTest::keyClick(&control->comboBox(), Qt::Key_Shift);
@@ -257,7 +261,8 @@ int runCase(const std::string& name, const std::string& file, int argc, char** a
         {"ours_next_launch", [&] { return oursHeadless(file, true); }},
         {"ours_first_use_indexed", [&] { return oursHeadless(file, true); }},
         {"ours_headless", [&] { return oursHeadless(file, false); }},
-        {"ours_qt", [&] { return oursQt(file); }},
+        {"ours_qt", [&] { return oursQt(file, true); }},
+        {"ours_qt_plain", [&] { return oursQt(file, false); }},
         {"qcombobox", [&] { return qcombobox(file); }},
         {"qcompleter_sql", [&] { return qcompleter(file, true); }},
         {"qcompleter_list", [&] { return qcompleter(file, false); }},
@@ -340,6 +345,7 @@ int main(int argc, char** argv) {
              << " next_launch_ms=" << results["ours_next_launch"].setupMs
              << " ours_qt_p50_us=" << results["ours_qt"].p50
              << " ours_qt_p99_us=" << results["ours_qt"].p99
+             << " ours_qt_plain_p50_us=" << results["ours_qt_plain"].p50
              << " qcombobox_p50_us=" << results["qcombobox"].p50
              << " qcompleter_sql_p50_us=" << results["qcompleter_sql"].p50
              << " qcompleter_list_p50_us=" << results["qcompleter_list"].p50

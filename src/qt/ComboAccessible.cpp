@@ -162,10 +162,9 @@ void QtComboBox::selectCurrentRow() {
     const bool active = popup_->isVisible() && widget_->hasFocus();
     if (active && !pressedKeys_.isEmpty())
         return;
-    const int row = active ? model_.rowOfText(widget_->lineEdit()->text()) : -1;
-    std::optional<QString> rowText;
-    if (row >= 0)
-        rowText = model_.data(model_.index(row), Qt::DisplayRole).toString();
+    const QString text = widget_->lineEdit()->text();
+    const int row = active ? model_.rowOfText(text) : -1;
+    const std::optional<QString> rowText = row >= 0 ? std::optional(text) : std::nullopt;
     const std::optional<QString> before = std::exchange(currentRowText_, rowText);
     auto* selection = popup_->selectionModel();
     if (row < 0) {

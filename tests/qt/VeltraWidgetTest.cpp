@@ -6,8 +6,10 @@
 #include "veltra/Text.h"
 #include "veltra/data/BoundControls.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QSignalSpy>
@@ -97,6 +99,48 @@ class VeltraWidgetTest : public QObject {
         form.control->set_DestacarTrechos(true);
         form.control->control().MostrarTodos();
         QCOMPARE(WidgetAccess::rowAsDrawn(*form.control, 0), QString("Abadia de Goiás"));
+    }
+
+    // Assistive technology reads the box by its label (or the name the host gives it) and
+    // its text as its value; the open list is its first child, with the row that shows the
+    // text selected, and the edit part its second.
+    void assistiveTechnologyReadsTheBoxByItsLabel() {
+        Form form(sampleDatabase());
+        auto* label = new QLabel("&Cidade:");
+        label->setBuddy(form.control);
+        form.window.layout()->addWidget(label);
+        QAccessibleInterface* box =
+            QAccessible::queryAccessibleInterface(&form.control->comboBox());
+        QCOMPARE(box->role(), QAccessible::ComboBox);
+        QCOMPARE(box->text(QAccessible::Name), QString("Cidade"));
+        QVERIFY(box->relations(QAccessible::Label).size() == 1);
+        form.focus();
+        QTest::keyClicks(&form.control->comboBox(), "belo h");
+        QApplication::processEvents();
+        QCOMPARE(box->text(QAccessible::Value), QString("Belo Horizonte"));
+        QVERIFY(box->state().expanded);
+        QAccessibleInterface* list = box->child(0);
+        QVERIFY(qobject_cast<QListView*>(list->object()));
+        QCOMPARE(list->role(), QAccessible::List);
+        QCOMPARE(list->child(0)->text(QAccessible::Name), QString("Belo Horizonte"));
+        QVERIFY(list->child(0)->state().selected);
+        QCOMPARE(box->child(1)->object(), &form.edit());
+        QCOMPARE(box->indexOfChild(list), 0);
+        form.control->setAccessibleName("Município de nascimento");
+        QCOMPARE(box->text(QAccessible::Name), QString("Município de nascimento"));
+    }
+
+    // The line edit keeps an undo step per character written into it; the control's keys
+    // never undo, so leaving the box lets them go.
+    void leavingTheBoxLetsTheLineEditsUndoStepsGo() {
+        Form form(sampleDatabase());
+        form.focus();
+        QTest::keyClicks(&form.control->comboBox(), "belo h");
+        QVERIFY(form.edit().isUndoAvailable());
+        form.next->setFocus();
+        QApplication::processEvents();
+        QVERIFY(!form.edit().isUndoAvailable());
+        QCOMPARE(form.edit().text(), QString("Belo Horizonte"));
     }
 
     void backspaceDeletesWithoutSearching() {
