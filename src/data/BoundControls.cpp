@@ -63,6 +63,7 @@ void ListModel::listField(const String& name) {
     checkColumn(name);
     listField_ = name;
     resolveColumns();
+    patternRead_ = false;
 }
 
 void ListModel::boundColumn(const String& name) {
@@ -75,7 +76,6 @@ void ListModel::boundColumn(const String& name) {
 void ListModel::refresh() {
     rows_ = source_.rows();
     resolveColumns();
-    pattern_.reset();
     patternRead_ = false;
 }
 
@@ -101,8 +101,7 @@ std::shared_ptr<const dialect::LikePattern> likePatternOn(const String& statemen
 std::vector<TextRun> ListModel::matchedParts(const String& value) const {
     if (!patternRead_) {
         patternRead_ = true;
-        if (rows_)
-            pattern_ = likePatternOn(rows_->statement(), listField_);
+        pattern_ = rows_ ? likePatternOn(rows_->statement(), listField_) : nullptr;
     }
     if (!pattern_)
         return {};
