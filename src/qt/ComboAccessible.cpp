@@ -213,6 +213,12 @@ QString QtComboBox::accessibleName() const {
     return named ? nameFromLabel(named->text()) : QString();
 }
 
+// While assistive technology listens, the list holds the rows it counts, so that the list's
+// items are as many as the count says (up to the hundred).
+int QtComboBox::rowsToCount() const {
+    return QAccessible::isActive() ? static_cast<int>(kCountedRows) : 0;
+}
+
 // How many rows the search found, as a screen reader says it. A long result is counted only
 // up to a hundred rows, so that it is not read to the end to be counted.
 QString QtComboBox::resultSummary() const {
@@ -230,16 +236,14 @@ QString QtComboBox::resultSummary() const {
     return QStringLiteral("%1 resultados").arg(rows);
 }
 
-// The edit part, where the keyboard focus is, carries the box's name and a description of
-// the result count and the tool tip (which holds the character counter), which a screen
-// reader reads when it changes. The rows are counted only for assistive technology.
-void QtComboBox::updateAccessibleTexts() {
-    auto* edit = widget_->lineEdit();
-    const QString name = accessibleName();
-    if (edit->accessibleName() != name)
-        edit->setAccessibleName(name);
+// The box and its edit part, where the keyboard focus is, are described by the result
+// count and the tool tip (which holds the character counter). The edit part has no name of
+// its own: a screen reader names it by the box. The rows are counted only for assistive
+// technology.
+void QtComboBox::updateDescription() {
     if (!QAccessible::isActive())
         return;
+    auto* edit = widget_->lineEdit();
     QStringList parts{resultSummary(), widget_->toolTip().trimmed()};
     parts.removeAll(QString());
     const QString description = parts.join(QStringLiteral(". "));

@@ -30,9 +30,6 @@ void ComboWidget::hidePopup() {
 // Tab would move the focus before the box saw it: the control hears its key down first.
 // A disabled box takes no keys at all.
 bool ComboWidget::event(QEvent* event) {
-    // Shown on its form, the box has its label.
-    if (event->type() == QEvent::Show)
-        owner_.updateAccessibleTexts();
     if (event->type() == QEvent::KeyPress && isEnabled()) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {

@@ -18,8 +18,8 @@ QStringList LazyListModel::readRows(int from, int count) const {
     return rows;
 }
 
-void LazyListModel::refresh() {
-    const QStringList rows = readRows(0, kRowsPerFetch);
+void LazyListModel::refresh(int atLeast) {
+    const QStringList rows = readRows(0, std::max(atLeast, kRowsPerFetch));
     const auto before = static_cast<int>(shown_.size());
     const auto after = static_cast<int>(rows.size());
     if (after < before) {

@@ -14,9 +14,10 @@ class LazyListModel final : public QAbstractListModel {
   public:
     explicit LazyListModel(const ListModel& list) : list_(list) {}
 
-    // The list has new rows: the first ones are read again and the view hears only of the
-    // rows that changed, so that it repaints no row that shows what it showed.
-    void refresh();
+    // The list has new rows: the first ones (at least as many as asked for) are read again
+    // and the view hears only of the rows that changed, so that it repaints no row that shows
+    // what it showed.
+    void refresh(int atLeast = 0);
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     bool canFetchMore(const QModelIndex& parent) const override;

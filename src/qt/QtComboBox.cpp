@@ -153,10 +153,10 @@ void QtComboBox::applyFont() {
 
 void QtComboBox::Refresh() {
     BoundComboBox::Refresh();
-    model_.refresh();
+    model_.refresh(rowsToCount());
     popup_->scrollToTop();
     followCurrentRow();
-    updateAccessibleTexts();
+    updateDescription();
     if (popup_->isVisible())
         placeList();
 }
@@ -188,7 +188,7 @@ void QtComboBox::Enabled(bool value) {
 
 void QtComboBox::ToolTipText(const String& value) {
     widget_->setToolTip(toQString(value));
-    updateAccessibleTexts();
+    updateDescription();
 }
 
 void QtComboBox::SetFocus() {
@@ -216,7 +216,7 @@ void QtComboBox::focusIn(Qt::FocusReason reason) {
     edit_.selectAll();
     if (control_)
         control_->dbComb_GotFocus();
-    updateAccessibleTexts();
+    updateDescription();
     prepareList();
 }
 

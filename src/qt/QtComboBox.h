@@ -103,8 +103,6 @@ class QtComboBox final : public BoundComboBox {
     QLabel* label() const;
     // The line edit's undo steps are let go (the control's keys never undo).
     void dropEditHistory();
-    // The name, the result count and the tool tip, as assistive technology reads them.
-    void updateAccessibleTexts();
     // How many of the control's units make a pixel of the screen.
     double unitsPerPixel() const;
 
@@ -122,6 +120,8 @@ class QtComboBox final : public BoundComboBox {
     void selectCurrentRow();
     void tellAssistiveTechnology(QObject* focused, int child = -1);
     QString resultSummary() const;
+    void updateDescription();
+    int rowsToCount() const;
     void applyColours();
     void applyFont();
     void trace(const std::string& line) const;
