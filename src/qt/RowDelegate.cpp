@@ -1,7 +1,5 @@
 #include "qt/RowDelegate.h"
 
-#include "veltra/qt/QtText.h"
-
 #include <QApplication>
 #include <QFontMetrics>
 #include <QPainter>
