@@ -28,6 +28,29 @@ QString nameFromLabel(const QString& text) {
     return name.trimmed();
 }
 
+// The box, or the widget around it, and the QLabel whose buddy it is (a form row's label).
+QLabel* labelOf(QWidget* combo) {
+    for (QWidget* named : {combo, combo->parentWidget()}) {
+        if (!named || !named->parentWidget())
+            continue;
+        const auto labels =
+            named->parentWidget()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+        for (QLabel* label : labels)
+            if (label->buddy() == named)
+                return label;
+    }
+    return nullptr;
+}
+
+// The host's accessible name for the box or the widget around it, or its label's text.
+QString nameOf(QWidget* combo) {
+    for (QWidget* named : {combo, combo->parentWidget()})
+        if (named && !named->accessibleName().isEmpty())
+            return named->accessibleName();
+    const QLabel* label = labelOf(combo);
+    return label ? nameFromLabel(label->text()) : QString();
+}
+
 // An editable QComboBox on Unix gives its text as its name, so a screen reader would
 // announce the box by what is typed in it; this one is named by its label.
 class ComboAccessible final : public QAccessibleWidget {
@@ -38,7 +61,7 @@ class ComboAccessible final : public QAccessibleWidget {
     QString text(QAccessible::Text t) const override {
         switch (t) {
         case QAccessible::Name:
-            return combo_->owner().accessibleName();
+            return nameOf(combo_);
         case QAccessible::Value:
             return combo_->lineEdit()->text();
         case QAccessible::Description:
@@ -60,7 +83,7 @@ class ComboAccessible final : public QAccessibleWidget {
     QList<QPair<QAccessibleInterface*, QAccessible::Relation>>
     relations(QAccessible::Relation match) const override {
         auto found = QAccessibleWidget::relations(match);
-        if (QWidget* label = combo_->owner().label(); label && (match & QAccessible::Label))
+        if (QWidget* label = labelOf(combo_); label && (match & QAccessible::Label))
             found.append({QAccessible::queryAccessibleInterface(label), QAccessible::Label});
         return found;
     }
@@ -190,27 +213,6 @@ void QtComboBox::tellAssistiveTechnology(QObject* focused, int child) {
     QAccessibleEvent focus(focused, QAccessible::Focus);
     focus.setChild(child);
     QAccessible::updateAccessibility(&focus);
-}
-
-QLabel* QtComboBox::label() const {
-    for (QWidget* named : {static_cast<QWidget*>(widget_), widget_->parentWidget()}) {
-        if (!named || !named->parentWidget())
-            continue;
-        const auto labels =
-            named->parentWidget()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
-        for (QLabel* label : labels)
-            if (label->buddy() == named)
-                return label;
-    }
-    return nullptr;
-}
-
-QString QtComboBox::accessibleName() const {
-    for (QWidget* named : {static_cast<QWidget*>(widget_), widget_->parentWidget()})
-        if (named && !named->accessibleName().isEmpty())
-            return named->accessibleName();
-    const QLabel* named = label();
-    return named ? nameFromLabel(named->text()) : QString();
 }
 
 // While assistive technology listens, the list holds the rows it counts, so that the list's

@@ -12,7 +12,6 @@
 
 #include <QComboBox>
 #include <QEvent>
-#include <QLabel>
 #include <QListView>
 #include <QSet>
 #include <functional>
@@ -97,10 +96,6 @@ class QtComboBox final : public BoundComboBox {
     void pick(int row);
     QListView& listView() { return *popup_; }
     RowDelegate& rows() { return rows_; }
-    // What assistive technology reads: the box's name (the host's accessible name, or its
-    // label's text) and the label that gives it.
-    QString accessibleName() const;
-    QLabel* label() const;
     // The line edit's undo steps are let go (the control's keys never undo).
     void dropEditHistory();
     // How many of the control's units make a pixel of the screen.
