@@ -1,7 +1,7 @@
 #include "PeopleTable.h"
 
-#include "data/Dialect.h"
 #include "data/Folding.h"
+#include "data/SqliteDialect.h"
 
 #include <algorithm>
 #include <chrono>
@@ -87,7 +87,7 @@ const std::string& PeopleTable::indexedFile() {
     sqlite3* db = nullptr;
     check(db, sqlite3_open(indexed.c_str(), &db));
     sqlite3_create_collation(
-        db, dialect::kCollation, SQLITE_UTF8, nullptr,
+        db, detail::kCollation, SQLITE_UTF8, nullptr,
         [](void*, int lengthA, const void* a, int lengthB, const void* b) {
             return dialect::compareFolded(
                 {static_cast<const char*>(a), static_cast<std::size_t>(lengthA)},

@@ -15,6 +15,7 @@ inline constexpr int InvalidUseOfNull = 94;
 inline constexpr int InvalidPropertyValue = 380;
 inline constexpr int OtherFailure = 3001;
 inline constexpr int NoCurrentRecord = 3021;
+inline constexpr int RecordTooLarge = 3047;
 inline constexpr int FileNotFound = 3024;
 inline constexpr int ReadOnly = 3027;
 inline constexpr int InvalidAccount = 3029;

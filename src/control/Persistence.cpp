@@ -20,53 +20,6 @@ std::vector<const PropertyInfo*> savedInRestoreOrder() {
     return saved;
 }
 
-// A connection string without its password: libpq's own means (.pgpass, PGPASSWORD, a
-// service file) give it, and a form file is no place for one. Handles key=value settings
-// (a value quoted or not) and URIs (user:password@ and ?password=).
-String withoutPassword(const String& name) {
-    static const std::u16string_view kKeyword = u"password";
-    String kept = name;
-    for (std::size_t at = lowerCase(kept).find(kKeyword); at != String::npos;
-         at = lowerCase(kept).find(kKeyword, at)) {
-        auto end = at + kKeyword.size();
-        while (end < kept.size() && kept[end] == u' ')
-            ++end;
-        const bool setting =
-            (at == 0 || kept[at - 1] == u' ' || kept[at - 1] == u'?' || kept[at - 1] == u'&') &&
-            end < kept.size() && kept[end] == u'=';
-        if (!setting) {
-            at = end;
-            continue;
-        }
-        ++end;
-        while (end < kept.size() && kept[end] == u' ')
-            ++end;
-        const bool quoted = end < kept.size() && kept[end] == u'\'';
-        for (end += quoted ? 1 : 0; end < kept.size(); ++end) {
-            if (quoted && kept[end] == u'\\') {
-                ++end;
-                continue;
-            }
-            if (quoted ? kept[end] == u'\'' : (kept[end] == u' ' || kept[end] == u'&'))
-                break;
-        }
-        end = std::min(kept.size(), end + (quoted ? 1 : 0));
-        // The separator after the setting goes with it; a URI keeps its "?" for what follows.
-        if (end < kept.size() && (kept[end] == u' ' || kept[end] == u'&'))
-            ++end;
-        kept.erase(at, end - at);
-    }
-    if (const auto scheme = kept.find(u"://"); scheme != String::npos) {
-        const auto at = kept.find(u'@', scheme);
-        const auto colon = kept.find(u':', scheme + 3);
-        if (at != String::npos && colon < at)
-            kept.erase(colon, at - colon);
-    }
-    while (!kept.empty() && (kept.back() == u' ' || kept.back() == u'?' || kept.back() == u'&'))
-        kept.pop_back();
-    return kept;
-}
-
 } // namespace
 
 // Restores straight into the members and the child controls, in a fixed order, without
@@ -139,14 +92,13 @@ void Veltra::restorex4_BoundColumn(const Variant& value) {
     dbComb.BoundColumn(value.toText());
 }
 Variant Veltra::savedConnect() const {
-    return Data1.Connect();
+    return Data1.SavedConnect();
 }
 void Veltra::restoreConnect(const Variant& value) {
     Data1.Connect(value.toText());
 }
 Variant Veltra::savedx1_DatabaseName() const {
-    return Data1.DatabaseNameIsFile() ? Data1.DatabaseName()
-                                      : withoutPassword(Data1.DatabaseName());
+    return Data1.SavedDatabaseName();
 }
 void Veltra::restorex1_DatabaseName(const Variant& value) {
     Data1.DatabaseName(value.toText());

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "data/CopyFiles.h"
-#include "data/Dialect.h"
+#include "data/SqliteDialect.h"
 #include "veltra/Error.h"
 
 #include <map>

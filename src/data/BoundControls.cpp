@@ -1,8 +1,8 @@
 #include "veltra/data/BoundControls.h"
 
-#include "data/Dialect.h"
 #include "data/Engine.h"
 #include "data/Folding.h"
+#include "data/dialect/Statement.h"
 #include "veltra/Error.h"
 #include "veltra/Text.h"
 #include "veltra/platform/Notifications.h"
@@ -85,9 +85,9 @@ namespace {
 std::shared_ptr<const dialect::LikePattern> likePatternOn(const String& statement,
                                                           const String& column) {
     try {
-        const dialect::Translation translation(toUtf8(statement));
+        const dialect::Statement parsed(toUtf8(statement));
         const std::string wanted = dialect::asciiLower(toUtf8(column));
-        for (const auto& like : translation.likes())
+        for (const auto& like : parsed.likes())
             if (dialect::asciiLower(like.column.column) == wanted)
                 return std::make_shared<const dialect::LikePattern>(like.pattern);
     } catch (const std::exception&) {

@@ -1,8 +1,10 @@
 #include "data/Connection.h"
 
 #include "data/AccessFile.h"
+#include "data/Engine.h"
 #include "data/SqliteErrors.h"
 #include "data/SqliteFunctions.h"
+#include "data/dialect/Safety.h"
 #include "veltra/Error.h"
 #include "veltra/Text.h"
 
@@ -53,22 +55,33 @@ SqliteConnection::SqliteConnection(const String& path, const String& connect)
     }
     sqlite3_busy_timeout(db_, 250);
     sqlite3_limit(db_, SQLITE_LIMIT_SQL_LENGTH, 1'000'000);
+    // No value read or made by a statement grows past this: a row of the file with a bigger
+    // one fails to be read (3047) instead of taking the program's memory.
+    sqlite3_limit(db_, SQLITE_LIMIT_LENGTH, kMaxRowBytes);
+    // A name in double quotes is a name, never a text when no column has it.
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_limit(db_, SQLITE_LIMIT_ATTACHED, 10); // copy files; record sources cannot attach
     registerDialect(db_);
     sqlite3_set_authorizer(
         db_,
-        [](void* self, int action, const char* object, const char*, const char*, const char*) {
-            // User statements read the file's tables and call functions, nothing else: no
-            // writes, ATTACH, PRAGMA or transactions, and no reading of the schema,
-            // whatever their text holds.
+        [](void* self, int action, const char* object, const char* function, const char*,
+           const char*) {
+            // User statements read the file's tables and call the dialect's functions,
+            // nothing else: no writes, ATTACH, PRAGMA or transactions, no other function and
+            // no reading of the schema, whatever their text holds.
             if (static_cast<SqliteConnection*>(self)->ownWork_)
                 return SQLITE_OK;
             switch (action) {
             case SQLITE_READ:
                 return object && std::string_view(object).starts_with("sqlite_") ? SQLITE_DENY
                                                                                  : SQLITE_OK;
-            case SQLITE_SELECT:
             case SQLITE_FUNCTION:
+                return function && (dialect::isAllowedFunction(dialect::asciiLower(function)) ||
+                                    std::string_view(function) == kLikeFunction)
+                           ? SQLITE_OK
+                           : SQLITE_DENY;
+            case SQLITE_SELECT:
             case SQLITE_RECURSIVE:
                 return SQLITE_OK;
             default:
@@ -166,6 +179,19 @@ void SqliteConnection::forgetCopiesIfFileChanged() {
         return sqlite3_exec(db_, ("DETACH " + schema).c_str(), nullptr, nullptr, nullptr) ==
                SQLITE_OK;
     });
+}
+
+dialect::Translation SqliteConnection::translate(std::string_view statement) const {
+    return sqliteTranslation(statement,
+                             [this](const std::string& table) { return hasRowId(table); });
+}
+
+// A view and a WITHOUT ROWID table have no row id; an Access file's tables are read into
+// copies, which have.
+bool SqliteConnection::hasRowId(const std::string& table) const {
+    return access_ ||
+           sqlite3_table_column_metadata(db_, "main", table.c_str(), "rowid", nullptr, nullptr,
+                                         nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 SqliteConnection::Rendered SqliteConnection::render(const dialect::Translation& translation,

@@ -6,8 +6,8 @@
 
 #include "data/AccessCopies.h"
 #include "data/CopyFiles.h"
-#include "data/Dialect.h"
 #include "data/FoldedCopies.h"
+#include "data/SqliteDialect.h"
 #include "data/StatementPool.h"
 #include "veltra/Types.h"
 #include "veltra/platform/Files.h"
@@ -46,6 +46,11 @@ class SqliteConnection {
     // the same file (one replaced or deleted since it was opened is another).
     bool opens(const String& path, const String& connect) const;
     const String& path() const { return path_; }
+
+    // Reads a statement of the dialect and writes it for this database; throws veltra::Error.
+    dialect::Translation translate(std::string_view statement) const;
+    // Whether a table of the file (or an Access file's table) has row ids.
+    bool hasRowId(const std::string& table) const;
 
     // Prepares the statement with its parameters bound. The copies its searches need are
     // made in the background; until they are ready it reads the file itself (same rows,

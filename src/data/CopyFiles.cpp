@@ -1,7 +1,7 @@
 #include "data/CopyFiles.h"
 
-#include "data/Dialect.h"
 #include "data/SqliteFunctions.h"
+#include "data/dialect/Emitter.h"
 #include "veltra/Error.h"
 
 #include <cstdint>

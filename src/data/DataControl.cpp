@@ -169,6 +169,14 @@ void DataControl::openIfNeeded() {
         engine_ = detail::openEngine(databaseName_, connect_);
 }
 
+String DataControl::SavedConnect() const {
+    return detail::savedConnect(connect_);
+}
+
+String DataControl::SavedDatabaseName() const {
+    return detail::savedDatabaseName(databaseName_, connect_);
+}
+
 std::shared_ptr<RowSet> DataControl::run(const String& recordSource) {
     openIfNeeded();
     const String trimmed = trimSpaces(recordSource);

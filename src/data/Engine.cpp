@@ -20,12 +20,34 @@ bool connectOpensFile(const String& connect) {
 
 } // namespace
 
+void rowTooLarge() {
+    throw Error(ErrorNumber::RecordTooLarge,
+                "Registro grande demais: uma linha do resultado passa de " +
+                    std::to_string(kMaxRowBytes / (1 << 20)) + " MiB.");
+}
+
 String shownText(const Variant& value) {
     return value.isNull() ? String() : value.toText();
 }
 
 bool connectNamesFile(const String& connect) {
     return connectOpensFile(connect);
+}
+
+String savedDatabaseName(const String& name, const String& connect) {
+#ifdef VELTRA_POSTGRESQL
+    if (connectNamesServer(connect))
+        return savedServerName(name);
+#endif
+    return name;
+}
+
+String savedConnect(const String& connect) {
+#ifdef VELTRA_POSTGRESQL
+    if (connectNamesServer(connect))
+        return savedServerConnect(connect);
+#endif
+    return connect;
 }
 
 std::shared_ptr<Engine> openEngine(const String& name, const String& connect) {

@@ -29,6 +29,11 @@ class RowSet::Cursor {
 
 namespace detail {
 
+// The most text one row of a result may hold: a bigger row ends its statement with 3047
+// instead of growing the program's memory with what a table (or a statement) makes.
+inline constexpr int kMaxRowBytes = 1 << 20;
+[[noreturn]] void rowTooLarge();
+
 struct Result {
     std::vector<String> columns;
     std::unique_ptr<RowSet::Cursor> cursor;
@@ -52,6 +57,10 @@ class Engine {
 std::shared_ptr<Engine> openEngine(const String& name, const String& connect);
 // Whether the connect kind opens a file (the database name is a path).
 bool connectNamesFile(const String& connect);
+// The database name and connect kind as a form may keep them: no password, whatever the
+// engine.
+String savedDatabaseName(const String& name, const String& connect);
+String savedConnect(const String& connect);
 // The text a field shows: a null shows as empty.
 String shownText(const Variant& value);
 

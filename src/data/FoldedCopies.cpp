@@ -11,13 +11,15 @@
 
 namespace veltra::detail {
 
-// The index in the folded collation through which searches on a column of a copy go.
+// The index through which searches on a column of a copy go: the folded text, then the
+// exact text, then (as in every index) the row id, which is the order that ties come in.
 std::string foldedIndexStatement(const std::string& schema, const std::string& table,
                                  const std::string& column) {
+    const std::string name = dialect::quoteName(column);
     return "CREATE INDEX IF NOT EXISTS " + schema + "." +
            dialect::quoteName(table + "$" + dialect::asciiLower(column)) + " ON " +
-           dialect::quoteName(table) + " (" + dialect::quoteName(column) + " COLLATE " +
-           dialect::kCollation + ")";
+           dialect::quoteName(table) + " (" + name + " COLLATE " + kCollation + ", " + name +
+           " COLLATE BINARY)";
 }
 
 namespace {
@@ -231,8 +233,7 @@ bool FoldedCopies::hasFoldedIndex(SqliteConnection& connection, const std::strin
             found = name && collation &&
                     dialect::asciiLower(reinterpret_cast<const char*>(name)) ==
                         dialect::asciiLower(column) &&
-                    dialect::asciiLower(reinterpret_cast<const char*>(collation)) ==
-                        dialect::kCollation;
+                    dialect::asciiLower(reinterpret_cast<const char*>(collation)) == kCollation;
         }
     }
     foldedIndexes_[key] = found;

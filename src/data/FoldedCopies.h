@@ -6,7 +6,7 @@
 #pragma once
 
 #include "data/CopyFiles.h"
-#include "data/Dialect.h"
+#include "data/SqliteDialect.h"
 #include "veltra/platform/Files.h"
 
 #include <map>
@@ -20,7 +20,7 @@ namespace veltra::detail {
 
 class SqliteConnection;
 
-// The index in the folded collation through which searches on a column of a copy go.
+// The index through which searches on a column of a copy go: its folded, then exact text.
 std::string foldedIndexStatement(const std::string& schema, const std::string& table,
                                  const std::string& column);
 

@@ -32,8 +32,14 @@ RowSet::Row readRow(sqlite3_stmt* statement) {
     RowSet::Row row;
     const int columns = sqlite3_column_count(statement);
     row.reserve(static_cast<std::size_t>(columns));
-    for (int c = 0; c < columns; ++c)
+    std::size_t bytes = 0;
+    for (int c = 0; c < columns; ++c) {
+        // Measured before the value is converted: the UTF-8 the file holds.
+        bytes += static_cast<std::size_t>(sqlite3_column_bytes(statement, c));
+        if (bytes > kMaxRowBytes)
+            rowTooLarge();
         row.push_back(columnValue(statement, c));
+    }
     return row;
 }
 
@@ -111,10 +117,10 @@ class SqliteCursor final : public RowSet::Cursor, public Reader {
         parameters.push_back(toUtf8(text));
         std::string number = "?";
         number += std::to_string(parameters.size());
-        const auto lookup = connection_->prepare(
-            "SELECT * FROM (" + sql_ + ") WHERE " + name + " = " + number + " COLLATE " +
-                dialect::kCollation + " AND " + name + " = " + number,
-            parameters);
+        const auto lookup =
+            connection_->prepare("SELECT * FROM (" + sql_ + ") WHERE " + name + " = " + number +
+                                     " COLLATE " + kCollation + " AND " + name + " = " + number,
+                                 parameters);
         while (sqlite3_step(lookup.get()) == SQLITE_ROW) {
             RowSet::Row row = readRow(lookup.get());
             if (index < row.size() && shownText(row[index]) == text)
@@ -162,7 +168,7 @@ class SqliteEngine final : public Engine {
     }
 
     Result run(const std::string& statement) override {
-        const dialect::Translation translation(statement);
+        const dialect::Translation translation = connection_->translate(statement);
         auto rendered = connection_->render(translation);
         // The whole statement is prepared even when its first rows are read apart: it is the
         // one that must be valid, and its columns are the result's.
@@ -181,7 +187,7 @@ class SqliteEngine final : public Engine {
     }
 
     std::string queryPlan(const std::string& statement) override {
-        return connection_->queryPlan(dialect::Translation(statement));
+        return connection_->queryPlan(connection_->translate(statement));
     }
 
   private:

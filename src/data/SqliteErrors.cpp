@@ -1,5 +1,6 @@
 #include "data/SqliteErrors.h"
 
+#include "data/Engine.h"
 #include "veltra/Error.h"
 
 #include <optional>
@@ -72,6 +73,8 @@ void throwSqliteError(int code, const std::string& message, const std::string& p
     case SQLITE_AUTH:
         throw Error(ErrorNumber::ReadOnly,
                     "Não é possível atualizar. Banco de dados ou objeto somente leitura.");
+    case SQLITE_TOOBIG:
+        rowTooLarge();
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         throw Error(ErrorNumber::OtherFailure,

@@ -1,7 +1,7 @@
 #include "data/SqliteFunctions.h"
 
-#include "data/Dialect.h"
 #include "data/Folding.h"
+#include "data/SqliteDialect.h"
 #include "veltra/Text.h"
 
 #include <sqlite3.h>
@@ -85,10 +85,9 @@ void valFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
 
 void registerDialect(sqlite3* db) {
     constexpr int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
-    sqlite3_create_collation_v2(db, dialect::kCollation, SQLITE_UTF8, nullptr, collateFolded,
-                                nullptr);
-    sqlite3_create_function_v2(db, dialect::kLikeFunction, 2, flags, nullptr, likeFunction, nullptr,
-                               nullptr, nullptr);
+    sqlite3_create_collation_v2(db, kCollation, SQLITE_UTF8, nullptr, collateFolded, nullptr);
+    sqlite3_create_function_v2(db, kLikeFunction, 2, flags, nullptr, likeFunction, nullptr, nullptr,
+                               nullptr);
     sqlite3_create_function_v2(db, "cstr", 1, flags, nullptr, cstrFunction, nullptr, nullptr,
                                nullptr);
     sqlite3_create_function_v2(db, "val", 1, flags, nullptr, valFunction, nullptr, nullptr,

@@ -1,8 +1,8 @@
 // Any statement in the dialect, translated and run on a small database, and any like
 // pattern matched against any text. The file never changes.
 #include "FuzzSupport.h"
-#include "data/Dialect.h"
 #include "data/Folding.h"
+#include "data/dialect/Statement.h"
 #include "veltra/Error.h"
 #include "veltra/data/DataControl.h"
 
@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const String statement = fromUtf8(input.rest());
     try {
-        dialect::Translation{toUtf8(statement)}.render();
+        dialect::Statement{toUtf8(statement)};
     } catch (const Error&) {
     }
     DataControl source;

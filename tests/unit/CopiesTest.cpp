@@ -45,7 +45,7 @@ class Copies : public ::testing::Test {
     };
     static Answer run(detail::SqliteConnection& connection, const std::string& statement,
                       detail::CopyWait wait = detail::CopyWait::No) {
-        const auto prepared = connection.prepare(dialect::Translation(statement), wait);
+        const auto prepared = connection.prepare(connection.translate(statement), wait);
         Answer answer;
         answer.fromCopy =
             std::string(sqlite3_sql(prepared.get())).find("veltra_copy_") != std::string::npos;
@@ -125,8 +125,8 @@ TEST(CopiesInSlices, HoldEveryRowInTheOrderOfTheFile) {
     setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
     for (const auto& [table, rows] : {std::pair{"Nomes", 230000u}, std::pair{"Esparsa", 3000u}}) {
         detail::SqliteConnection connection(db.path(), u"");
-        const dialect::Translation search(std::string("SELECT Codigo, Nome FROM ") + table +
-                                          " WHERE Nome like 'an*' ORDER by Nome");
+        const auto search = connection.translate(std::string("SELECT Codigo, Nome FROM ") + table +
+                                                 " WHERE Nome like 'an*' ORDER by Nome");
         const auto codes = [&](detail::CopyWait wait) {
             const auto prepared = connection.prepare(search, wait);
             std::vector<std::string> found;

@@ -1,7 +1,8 @@
-// The dialect: folded comparison, like patterns, Val, and the translation to SQLite.
-#include "data/Dialect.h"
-
+// The dialect: folded comparison, like patterns, Val, the parsed statement with what it may
+// call, and its writing for SQLite and PostgreSQL.
 #include "data/Folding.h"
+#include "data/SqliteDialect.h"
+#include "data/postgres/PostgresDialect.h"
 #include "veltra/Error.h"
 
 #include <algorithm>
@@ -62,9 +63,9 @@ TEST(LikePatternMatch, GivesThePositionsTheCharactersMatched) {
     EXPECT_FALSE(LikePattern("sao*").matchedPositions(U"Assao"));
 }
 
-TEST(Translation, KeepsTheLikePatternsOfColumns) {
-    const Translation t("SELECT Id, Nome FROM Cidades WHERE Cidades.Nome like 'sao*' and "
-                        "Sigla not like 'M*' and cstr(Id) like '1*'");
+TEST(Statement, KeepsTheLikePatternsOfColumns) {
+    const Statement t("SELECT Id, Nome FROM Cidades WHERE Cidades.Nome like 'sao*' and "
+                      "Sigla not like 'M*' and cstr(Id) like '1*'");
     ASSERT_EQ(t.likes().size(), 1u);
     EXPECT_EQ(t.likes()[0].column.qualifier, "Cidades");
     EXPECT_EQ(t.likes()[0].column.column, "Nome");
@@ -108,96 +109,184 @@ TEST(Val, ReadsTheLeadingNumber) {
     EXPECT_EQ(val("+7-"), Number(std::int64_t{7}));
 }
 
-std::string sql(std::string_view statement) {
-    return Translation(statement).render();
+// The SQLite text of a statement over tables that all have row ids.
+std::string sqlite(std::string_view statement) {
+    return detail::sqliteTranslation(statement, [](const std::string&) { return true; }).render();
 }
 
-TEST(Translation, SearchStatementBecomesAFoldedRange) {
-    const Translation t(
-        "SELECT Cidades.Id, Nome FROM Cidades WHERE Nome like 'sao*' ORDER by Nome");
-    EXPECT_EQ(t.render(), "SELECT Cidades.Id, Nome FROM Cidades WHERE (Nome >= ?1 COLLATE "
-                          "veltra_fold AND Nome < ?2 COLLATE veltra_fold) ORDER by Nome COLLATE "
-                          "veltra_fold");
+int errorOf(std::string_view statement) {
+    try {
+        Statement{statement};
+    } catch (const Error& error) {
+        return error.number();
+    }
+    return 0;
+}
+
+TEST(Translation, SearchStatementBecomesAFoldedRangeInATotalOrder) {
+    const auto t = detail::sqliteTranslation(
+        "SELECT Cidades.Id, Nome FROM Cidades WHERE Nome like 'sao*' ORDER by Nome",
+        [](const std::string&) { return true; });
+    EXPECT_EQ(t.render(), "SELECT \"Cidades\".\"Id\", \"Nome\" FROM \"Cidades\" WHERE (\"Nome\" >= "
+                          "?1 COLLATE veltra_fold AND \"Nome\" < ?2 COLLATE veltra_fold) ORDER BY "
+                          "\"Nome\" COLLATE veltra_fold, \"Nome\" COLLATE BINARY, "
+                          "\"Cidades\".rowid");
     EXPECT_EQ(t.parameters()[0], "sao");
     ASSERT_EQ(t.tables().size(), 1u);
     EXPECT_EQ(t.tables()[0].name, "Cidades");
-    EXPECT_EQ(t.render({{"cidades", "temp.copy"}}).substr(0, 55),
-              "SELECT Cidades.Id, Nome FROM temp.copy AS \"Cidades\" WHE");
+    EXPECT_TRUE(t.render({{"cidades", "temp.copy"}})
+                    .starts_with("SELECT \"Cidades\".\"Id\", \"Nome\" FROM temp.copy AS "
+                                 "\"Cidades\" WHERE"));
 }
 
 TEST(Translation, ResidualMatchOnlyForWhatTheRangeCannotDecide) {
-    EXPECT_EQ(sql("SELECT a FROM t WHERE a like 'lui?*sou?a*'"),
-              "SELECT a FROM t WHERE (a >= ?1 COLLATE veltra_fold AND a < ?2 COLLATE veltra_fold "
-              "AND veltra_like(a, ?3))");
-    EXPECT_EQ(sql("SELECT a FROM t WHERE a like '*paulo*'"),
-              "SELECT a FROM t WHERE (veltra_like(a, ?1))");
-    EXPECT_EQ(sql("SELECT a FROM t WHERE a like 'Ana'"),
-              "SELECT a FROM t WHERE (a = ?1 COLLATE veltra_fold)");
-    EXPECT_EQ(sql("SELECT a FROM t WHERE cstr(a) NOT LIKE 'x*'"),
-              "SELECT a FROM t WHERE NOT (cstr(a) >= ?1 COLLATE veltra_fold AND cstr(a) < ?2 "
-              "COLLATE veltra_fold)");
+    const auto where = [](std::string_view statement) {
+        const std::string sql = sqlite(statement);
+        return sql.substr(sql.find("WHERE"), sql.find(" ORDER BY") - sql.find("WHERE"));
+    };
+    EXPECT_EQ(where("SELECT a FROM t WHERE a like 'lui?*sou?a*'"),
+              "WHERE (\"a\" >= ?1 COLLATE veltra_fold AND \"a\" < ?2 COLLATE veltra_fold AND "
+              "veltra_like(\"a\", ?3))");
+    EXPECT_EQ(where("SELECT a FROM t WHERE a like '*paulo*'"), "WHERE (veltra_like(\"a\", ?1))");
+    EXPECT_EQ(where("SELECT a FROM t WHERE a like 'Ana'"),
+              "WHERE (\"a\" = ?1 COLLATE veltra_fold)");
+    EXPECT_EQ(where("SELECT a FROM t WHERE a like '*'"), "WHERE (\"a\" IS NOT NULL)");
+    EXPECT_EQ(where("SELECT a FROM t WHERE cstr(a) NOT LIKE 'x*'"),
+              "WHERE NOT (cstr(\"a\") >= ?1 COLLATE veltra_fold AND cstr(\"a\") < ?2 COLLATE "
+              "veltra_fold)");
 }
 
 TEST(Translation, TextsBecomeParametersAndCompareFolded) {
-    const Translation t(
-        R"(SELECT Val("12abc") FROM [Minha Tabela] WHERE cstr(K) = 'mg' AND x <> '')");
-    EXPECT_EQ(t.render(), "SELECT Val(?1) FROM \"Minha Tabela\" WHERE cstr(K) = ?2 COLLATE "
-                          "veltra_fold AND x <> ?3 COLLATE veltra_fold");
+    const auto t = detail::sqliteTranslation(
+        R"(SELECT Val("12abc") FROM [Minha Tabela] WHERE cstr(K) = 'mg' AND x <> '')",
+        [](const std::string&) { return false; });
+    EXPECT_EQ(t.render(), "SELECT val(?1) FROM \"Minha Tabela\" WHERE (cstr(\"K\") = ?2 COLLATE "
+                          "veltra_fold) AND (\"x\" <> ?3 COLLATE veltra_fold) ORDER BY \"x\" "
+                          "COLLATE veltra_fold, \"x\" COLLATE BINARY");
     EXPECT_EQ(t.parameters(), (std::vector<std::string>{"12abc", "mg", ""}));
     // Same shape, other texts: the same SQLite text.
-    EXPECT_EQ(sql("SELECT a FROM t WHERE a like 'ab*'"), sql("SELECT a FROM t WHERE a like 'x*'"));
+    EXPECT_EQ(sqlite("SELECT a FROM t WHERE a like 'ab*'"),
+              sqlite("SELECT a FROM t WHERE a like 'x*'"));
 }
 
 // A group shows its smallest exact text; its column is ordered as the table's, so that the
-// folded index still delivers the groups in order.
+// folded index still delivers the groups in order. Groups are distinct by their folded
+// text, which ends every order.
 TEST(Translation, GroupingAndOrderingFoldEveryTerm) {
-    EXPECT_EQ(sql("SELECT 0 as xnadas, Nome FROM T GROUP by Nome ORDER by Nome DESC, Val(Nome)"),
-              "SELECT 0 as xnadas, min(Nome) AS Nome FROM T GROUP by \"T\".Nome COLLATE "
-              "veltra_fold ORDER by \"T\".Nome  COLLATE veltra_fold DESC, Val(Nome) COLLATE "
-              "veltra_fold");
+    EXPECT_EQ(
+        sqlite("SELECT 0 as xnadas, Nome FROM T GROUP by Nome ORDER by Nome DESC"),
+        "SELECT 0 AS \"xnadas\", min(\"Nome\") AS \"Nome\" FROM \"T\" GROUP BY "
+        "\"T\".\"Nome\" COLLATE veltra_fold ORDER BY \"T\".\"Nome\" COLLATE veltra_fold DESC");
+    EXPECT_EQ(sqlite("SELECT 0 as xnadas, Nome FROM T GROUP by Nome ORDER by Val(Nome)"),
+              "SELECT 0 AS \"xnadas\", min(\"Nome\") AS \"Nome\" FROM \"T\" GROUP BY "
+              "\"T\".\"Nome\" COLLATE veltra_fold ORDER BY val(\"Nome\") COLLATE veltra_fold, "
+              "\"T\".\"Nome\" COLLATE veltra_fold");
+}
+
+// Rows tied under the order come by their folded and exact texts, then by their row ids;
+// a statement without an order, by the columns it compares with texts.
+TEST(Translation, TiesAreBrokenByTextThenRow) {
+    EXPECT_EQ(sqlite("SELECT Id, Nome FROM T ORDER by Val(Nome)"),
+              "SELECT \"Id\", \"Nome\" FROM \"T\" ORDER BY val(\"Nome\") COLLATE veltra_fold, "
+              "\"Nome\" COLLATE veltra_fold, \"Nome\" COLLATE BINARY, \"T\".rowid");
+    EXPECT_EQ(sqlite("SELECT Id, Nome FROM T WHERE Nome = 'Ana'"),
+              "SELECT \"Id\", \"Nome\" FROM \"T\" WHERE \"Nome\" = ?1 COLLATE veltra_fold ORDER "
+              "BY \"Nome\" COLLATE veltra_fold, \"Nome\" COLLATE BINARY, \"T\".rowid");
+    const auto viewOnly = [](const std::string&) { return false; };
+    EXPECT_EQ(detail::sqliteTranslation("SELECT * FROM V", viewOnly).render(),
+              "SELECT * FROM \"V\"");
+    EXPECT_EQ(sqlite("SELECT count(*) FROM T"), "SELECT count(*) FROM \"T\"");
+    EXPECT_EQ(sqlite("SELECT DISTINCT Nome FROM T ORDER BY Nome"),
+              "SELECT DISTINCT \"Nome\" FROM \"T\" ORDER BY \"Nome\" COLLATE veltra_fold");
+}
+
+const detail::PostgresCatalog kServer{
+    "veltra_fold", {"nome"}, {"id", "nome"}, {{"t", "id"}, {"v", ""}, {"escola.t", "ctid"}}};
+
+std::string postgres(std::string_view statement) {
+    return detail::postgresTranslation(std::make_shared<const Statement>(statement), kServer)
+        .render();
 }
 
 // On PostgreSQL only text folds: a number column orders as numbers and takes a literal it
-// is compared with as a number.
+// is compared with as a number; a grouped column inside an order is its group's smallest
+// text.
 TEST(Translation, PostgresFoldsTextOnly) {
-    const Target server{Target::Engine::PostgreSQL, "veltra_fold", {"nome"}};
-    const Translation t("SELECT Id, Nome FROM T WHERE Nome like 'sao*' AND Id > '3' "
-                        "ORDER by Nome, Id",
-                        server);
-    EXPECT_EQ(t.render(), "SELECT Id, Nome FROM T WHERE (veltra_fold(CAST(Nome AS text)) "
-                          "COLLATE \"C\" >= $1 AND veltra_fold(CAST(Nome AS text)) COLLATE \"C\" "
-                          "< $2) AND Id > $3 ORDER by veltra_fold(CAST(Nome AS text)) COLLATE "
-                          "\"C\", Id");
+    const auto t = detail::postgresTranslation(
+        std::make_shared<const Statement>("SELECT Id, Nome FROM T WHERE Nome like 'sao*' AND Id "
+                                          "> '3' ORDER by Nome"),
+        kServer);
+    EXPECT_EQ(t.render(),
+              "SELECT \"id\", \"nome\" FROM \"t\" WHERE ((veltra_fold(CAST(\"nome\" AS text)) "
+              "COLLATE \"C\" >= $1 AND veltra_fold(CAST(\"nome\" AS text)) COLLATE \"C\" < $2)) "
+              "AND (\"id\" > $3) ORDER BY veltra_fold(CAST(\"nome\" AS text)) COLLATE \"C\", "
+              "\"nome\" COLLATE \"C\", \"t\".\"id\"");
     EXPECT_TRUE(t.parameterIsText(0));
     EXPECT_FALSE(t.parameterIsText(2));
-    const Translation grouped("SELECT 0 as xnadas, Nome FROM T GROUP by Nome ORDER by Nome",
-                              server);
-    EXPECT_EQ(grouped.render(), "SELECT 0 as xnadas, min(Nome COLLATE \"C\") AS Nome FROM T "
-                                "GROUP by veltra_fold(CAST(Nome AS text)) COLLATE \"C\" ORDER by "
-                                "veltra_fold(CAST(Nome AS text)) COLLATE \"C\"");
+    EXPECT_NE(postgres("SELECT 0 as xnadas, Nome FROM T GROUP by Nome ORDER by Val(Nome)")
+                  .find("ORDER BY CASE WHEN (min(\"nome\" COLLATE \"C\")) IS NULL"),
+              std::string::npos);
+    EXPECT_EQ(postgres("SELECT Nome FROM escola.T ORDER BY Nome"),
+              "SELECT \"nome\" FROM \"escola\".\"t\" ORDER BY veltra_fold(CAST(\"nome\" AS text)) "
+              "COLLATE \"C\", \"nome\" COLLATE \"C\", \"escola\".\"t\".ctid");
+    EXPECT_EQ(postgres("SELECT Nome FROM V"), "SELECT \"nome\" FROM \"v\"");
 }
 
-TEST(Translation, RefusesFunctionsThatReachOutside) {
-    for (const char* statement : {"SELECT load_extension('x')", "SELECT pg_read_file('/etc')",
-                                  "SELECT set_config('statement_timeout', '0', false)"}) {
+// Only the database's own tables, and through a dot only their columns: PostgreSQL would
+// read table.function as a call of the function on the row.
+TEST(Translation, PostgresReadsOnlyTheDatabasesTablesAndColumns) {
+    const auto numberOf = [](std::string_view statement) {
         try {
-            (void)Translation(statement);
-            ADD_FAILURE() << statement;
-        } catch (const veltra::Error& error) {
-            EXPECT_EQ(error.number(), 3085) << statement;
+            postgres(statement);
+        } catch (const Error& error) {
+            return error.number();
         }
-    }
+        return 0;
+    };
+    EXPECT_EQ(numberOf("SELECT usename FROM pg_user"), ErrorNumber::TableNotFound);
+    EXPECT_EQ(numberOf("SELECT * FROM pg_catalog.pg_settings"), ErrorNumber::TableNotFound);
+    EXPECT_EQ(numberOf("SELECT t.to_json FROM T"), ErrorNumber::UnknownColumn);
+    EXPECT_EQ(numberOf("SELECT s.n FROM (SELECT Nome AS n FROM T) s"), 0);
 }
 
-TEST(Translation, HasNoComments) {
-    EXPECT_EQ(sql("SELECT 1 -- x").find("--"), std::string::npos);
-    EXPECT_EQ(sql("SELECT 4 /* x */").find("/*"), std::string::npos);
-    EXPECT_EQ(sql("SELECT 8-2"), "SELECT 8- 2");
+// Refused by allowing: a statement calls only the dialect's functions and a few built-ins,
+// whatever the spelling of anything else.
+TEST(Statement, CallsOnlyTheAllowedFunctions) {
+    for (const char* statement : {
+             "SELECT load_extension('x')",
+             "SELECT set_config('statement_timeout', '0', false)",
+             "SELECT [set_config]('statement_timeout', '0', false)",
+             "SELECT `pg_terminate_backend`(1)",
+             "SELECT \"set_config\"('statement_timeout', '0', false)",
+             "SELECT 1 FROM t WHERE a = U&\"set_config\"('a', 'b', false)",
+             "SELECT pg_catalog.set_config('a', 'b', false)",
+             "SELECT [pg_catalog].[pg_sleep](10)",
+             "SELECT SeT_CoNfIg('a', 'b', false)",
+             "SELECT set_config/* x */('a', 'b', false)",
+             "SELECT query_to_xml('select 1', true, true, '')",
+             "SELECT database_to_xml(true, true, '')",
+             "SELECT * FROM t WHERE a IN (SELECT ts_stat('select 1'))",
+             "SELECT Nz(Nome) FROM t",
+             "SELECT Val(Nome, 2) FROM t",
+             "SELECT lower(*) FROM t",
+         })
+        EXPECT_EQ(errorOf(statement), ErrorNumber::UnknownFunction) << statement;
+    for (const char* statement :
+         {"SELECT Val(a), cstr(b), count(*), count(DISTINCT a), min(a), MAX(a), sum(a), avg(a)",
+          "SELECT abs(a), lower(a), upper(a), length(a), trim(a), ltrim(a), rtrim(a)",
+          "SELECT substr(a, 1, 2), replace(a, 'x', 'y'), coalesce(a, b, 'c'), nullif(a, '')"})
+        EXPECT_EQ(errorOf(statement), 0) << statement;
 }
 
-TEST(Translation, RecordsTablesAliasesAndSearchedColumns) {
-    const Translation t("SELECT c.Nome FROM Cidades c, Estados AS e WHERE c.Nome like 'a*' AND "
-                        "e.Sigla = 'MG' ORDER BY c.Nome");
+TEST(Statement, HasNoComments) {
+    EXPECT_EQ(sqlite("SELECT 1 -- x"), "SELECT 1 - (-\"x\")");
+    EXPECT_EQ(errorOf("SELECT 4 /* x */"), ErrorNumber::SyntaxError);
+    EXPECT_EQ(sqlite("SELECT 8-2, 8 - -2"), "SELECT 8 - 2, 8 - (-2)");
+}
+
+TEST(Statement, RecordsTablesAliasesAndSearchedColumns) {
+    const Statement t("SELECT c.Nome FROM Cidades c, Estados AS e WHERE c.Nome like 'a*' AND "
+                      "e.Sigla = 'MG' ORDER BY c.Nome");
     ASSERT_EQ(t.tables().size(), 2u);
     EXPECT_EQ(t.tables()[0].alias, "c");
     EXPECT_EQ(t.tables()[1].alias, "e");
@@ -206,23 +295,37 @@ TEST(Translation, RecordsTablesAliasesAndSearchedColumns) {
     EXPECT_EQ(t.searchedColumns()[1].column, "Sigla");
 }
 
-TEST(Translation, RefusesWhatTheDialectCannotRead) {
-    const auto number = [](std::string_view statement) {
-        try {
-            Translation{statement};
-        } catch (const Error& error) {
-            return error.number();
-        }
-        return 0;
-    };
-    EXPECT_EQ(number("SELECT 1; DROP TABLE t"), ErrorNumber::TextAfterStatement);
-    EXPECT_EQ(number("SELECT 1 ;  ; "), 0);
-    EXPECT_EQ(number("SELECT 'abc"), ErrorNumber::SyntaxError);
-    EXPECT_EQ(number("SELECT a FROM t WHERE a = ?"), ErrorNumber::SyntaxError);
-    EXPECT_EQ(number("SELECT a FROM t WHERE a like '[ab'"), ErrorNumber::SyntaxError);
-    EXPECT_EQ(number("SELECT a FROM t WHERE a like b"), ErrorNumber::SyntaxError);
+TEST(Statement, RefusesWhatTheDialectCannotRead) {
+    EXPECT_EQ(errorOf("SELECT 1; DROP TABLE t"), ErrorNumber::TextAfterStatement);
+    EXPECT_EQ(errorOf("SELECT 1 ;  ; "), 0);
+    EXPECT_EQ(errorOf("SELECT 'abc"), ErrorNumber::SyntaxError);
+    EXPECT_EQ(errorOf("SELECT a FROM t WHERE a = ?"), ErrorNumber::SyntaxError);
+    EXPECT_EQ(errorOf("SELECT a FROM t WHERE a like '[ab'"), ErrorNumber::SyntaxError);
+    EXPECT_EQ(errorOf("SELECT a FROM t WHERE a like b"), ErrorNumber::SyntaxError);
+    EXPECT_EQ(errorOf("SELECT 1abc"), ErrorNumber::SyntaxError);
+    EXPECT_EQ(errorOf("SELECT a FROM generate_series(1, 10)"), ErrorNumber::SyntaxError);
+    EXPECT_EQ(errorOf("SELECT [a\x01] FROM t"), ErrorNumber::SyntaxError);
+    for (const char* writes : {"DELETE FROM t", "WITH d AS (DELETE FROM t RETURNING *) SELECT 1",
+                               "SELECT * FROM t FOR UPDATE", "PRAGMA user_version = 1",
+                               "ATTACH 'x.db' AS x", "COPY t TO '/tmp/x'", "SET a = 1"})
+        EXPECT_EQ(errorOf(writes), ErrorNumber::ReadOnly) << writes;
     // A statement hidden in a text stays a text.
-    EXPECT_EQ(number("SELECT a FROM t WHERE a like 'x''; DROP TABLE t; --*'"), 0);
+    EXPECT_EQ(errorOf("SELECT a FROM t WHERE a like 'x''; DROP TABLE t; --*'"), 0);
+}
+
+// Nesting and long chains end in a syntax error, not in the stack's end.
+TEST(Statement, RefusesWhatWouldNestTooDeep) {
+    EXPECT_EQ(errorOf("SELECT " + std::string(100'000, '(') + "1" + std::string(100'000, ')')),
+              ErrorNumber::SyntaxError);
+    EXPECT_EQ(errorOf("SELECT " + std::string(100'000, '-') + "1"), ErrorNumber::SyntaxError);
+    std::string chain = "SELECT 1";
+    for (int i = 0; i < 20'000; ++i)
+        chain += " + 1";
+    EXPECT_EQ(errorOf(chain), ErrorNumber::SyntaxError);
+    std::string wide = "SELECT a FROM t WHERE a IN (1";
+    for (int i = 0; i < 20'000; ++i)
+        wide += ", 1";
+    EXPECT_EQ(errorOf(wide + ")"), 0);
 }
 
 } // namespace

@@ -1,16 +1,20 @@
 // The PostgreSQL form: the immutable folding function veltra_fold, an expression index on
 // the folded column in the "C" collation (prefix ranges and ORDER BY read it in order), and
 // a trigram GIN index on the same expression for searches inside the text, which Veltra
-// writes as regular expressions. The folded index also holds the column itself and the
-// key column when one is named, so that a search reads the index only: folding a name
-// again for every row read costs more than the rest of the search. A table that is schema-qualified
-// (escola.alunos) keeps its indexes in its schema; the function goes to the first schema of the
-// search path.
+// writes as regular expressions. The folded index goes on with the exact text and the key
+// column when one is named, the order in which Veltra's statements take rows that fold
+// alike, so that a search reads the index only and sorts nothing: folding a name again
+// for every row read costs more than the rest of the search. A table that is
+// schema-qualified (escola.alunos) keeps its indexes in its schema; the function goes to
+// the first schema of the search path.
 #include "PostgresIndex.h"
 
-#include "data/Dialect.h"
+#include "data/dialect/Emitter.h"
+#include "data/postgres/PostgresDialect.h"
+#include "data/postgres/PostgresSettings.h"
 #include "data/postgres/Pq.h"
 
+#include <cstdint>
 #include <iostream>
 #include <string>
 
@@ -20,6 +24,9 @@ namespace {
 
 using detail::pq::Connection;
 using detail::pq::Result;
+
+// The longest name the server keeps whole; a longer one is cut.
+constexpr std::size_t kMaxNameBytes = 63;
 
 // A name as PostgreSQL reads an unquoted one, quoted; a schema-qualified name part by part.
 std::string serverName(const std::string& name) {
@@ -33,44 +40,79 @@ std::string unqualified(const std::string& name) {
     return name.substr(name.rfind('.') + 1);
 }
 
+std::string digestOf(const std::string& text) {
+    std::uint32_t hash = 2166136261U;
+    for (const char c : text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 16777619U;
+    }
+    constexpr char hex[] = "0123456789abcdef";
+    std::string digest;
+    for (int shift = 28; shift >= 0; shift -= 4)
+        digest += hex[(hash >> shift) & 0xF];
+    return digest;
+}
+
+// The indexes' names: base and suffix, with the base cut (at a character's start) and told
+// apart by a digest of the whole when the server would cut the name, so that the names of
+// two indexes never become one.
+std::string indexName(const std::string& base, const std::string& suffix) {
+    if (base.size() + suffix.size() <= kMaxNameBytes)
+        return base + suffix;
+    std::size_t keep = kMaxNameBytes - suffix.size() - 9;
+    while (keep > 0 && (static_cast<unsigned char>(base[keep]) & 0xC0) == 0x80)
+        --keep;
+    return base.substr(0, keep) + "_" + digestOf(base) + suffix;
+}
+
 } // namespace
 
 int indexServerTable(const char* conninfo, const char* table, const char* column, const char* key) {
-    const Connection connection(PQconnectdb(conninfo));
-    if (PQstatus(connection.get()) != CONNECTION_OK) {
-        std::cerr << "veltra-index: " << PQerrorMessage(connection.get());
+    detail::pg::Settings settings;
+    try {
+        settings = detail::pg::settingsOf(conninfo);
+    } catch (const std::exception& error) {
+        std::cerr << "veltra-index: " << error.what() << '\n';
         return 1;
     }
+    const Connection connection(PQconnectdb(conninfo));
+    const auto failed = [&] {
+        std::cerr << "veltra-index: "
+                  << detail::pg::withoutSecrets(PQerrorMessage(connection.get()), settings);
+        return 1;
+    };
+    if (PQstatus(connection.get()) != CONNECTION_OK)
+        return failed();
     PQsetNoticeProcessor(
         connection.get(), [](void*, const char*) {}, nullptr);
     const std::string tableName = table;
     const std::string schema = tableName.substr(0, tableName.rfind('.') + 1); // with its dot
     const std::string base = dialect::asciiLower(unqualified(tableName) + "_" + column);
     const std::string folded = "(veltra_fold(" + serverName(column) + "))";
+    const std::string ordered = indexName(base, "_veltra");
+    const std::string trigrams = indexName(base, "_veltra_trgm");
     // Indexes made by an earlier release are made again: the folding may have changed.
     const std::string statements[] = {
         "BEGIN",
         "CREATE EXTENSION IF NOT EXISTS pg_trgm",
-        dialect::foldFunctionDefinition(),
-        "DROP INDEX IF EXISTS " + serverName(schema + base + "_veltra"),
-        "CREATE INDEX " + serverName(base + "_veltra") + " ON " + serverName(tableName) + " (" +
-            folded + " COLLATE \"C\") INCLUDE (" + serverName(column) +
+        detail::foldFunctionDefinition(),
+        "DROP INDEX IF EXISTS " + serverName(schema + ordered),
+        "CREATE INDEX " + serverName(ordered) + " ON " + serverName(tableName) + " (" + folded +
+            " COLLATE \"C\", " + serverName(column) + " COLLATE \"C\"" +
             (key ? ", " + serverName(key) : std::string()) + ")",
-        "DROP INDEX IF EXISTS " + serverName(schema + base + "_veltra_trgm"),
-        "CREATE INDEX " + serverName(base + "_veltra_trgm") + " ON " + serverName(tableName) +
-            " USING gin (" + folded + " gin_trgm_ops)",
+        "DROP INDEX IF EXISTS " + serverName(schema + trigrams),
+        "CREATE INDEX " + serverName(trigrams) + " ON " + serverName(tableName) + " USING gin (" +
+            folded + " gin_trgm_ops)",
         "COMMIT",
         // The visibility map lets the index answer alone.
         "VACUUM ANALYZE " + serverName(tableName),
     };
     for (const auto& sql : statements) {
         const Result result(PQexec(connection.get(), sql.c_str()));
-        if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
-            std::cerr << "veltra-index: " << PQerrorMessage(connection.get());
-            return 1;
-        }
+        if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
+            return failed();
     }
-    std::cout << "Indexes " << base << "_veltra and " << base << "_veltra_trgm ready on "
+    std::cout << "Indexes " << ordered << " and " << trigrams << " ready on "
               << PQhost(connection.get()) << ":" << PQport(connection.get()) << ", database "
               << PQdb(connection.get()) << '\n';
     return 0;

@@ -7,8 +7,9 @@
 // know that collation too (SQLite reports "no such collation sequence" otherwise); drop
 // the index (DROP INDEX) before writing with such a program.
 #include "PostgresIndex.h"
-#include "data/Dialect.h"
 #include "data/Folding.h"
+#include "data/SqliteDialect.h"
+#include "data/dialect/Emitter.h"
 
 #include <cstring>
 #include <iostream>
@@ -23,16 +24,6 @@ int collate(void*, int lengthA, const void* a, int lengthB, const void* b) {
         std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(lengthB)));
 }
 
-bool indexExists(sqlite3* db, const std::string& name) {
-    sqlite3_stmt* query = nullptr;
-    sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?1", -1,
-                       &query, nullptr);
-    sqlite3_bind_text(query, 1, name.c_str(), -1, SQLITE_TRANSIENT);
-    const bool exists = sqlite3_step(query) == SQLITE_ROW;
-    sqlite3_finalize(query);
-    return exists;
-}
-
 int indexFile(const char* file, const std::string& table, const std::string& column) {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(file, &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
@@ -40,15 +31,15 @@ int indexFile(const char* file, const std::string& table, const std::string& col
         sqlite3_close(db);
         return 1;
     }
-    sqlite3_create_collation(db, veltra::dialect::kCollation, SQLITE_UTF8, nullptr, collate);
+    sqlite3_create_collation(db, veltra::detail::kCollation, SQLITE_UTF8, nullptr, collate);
     const std::string name = veltra::dialect::quoteName(table + "_" + column + "_veltra");
-    // An index made by an earlier release is rebuilt: the folding may have changed since.
-    const std::string sql = indexExists(db, table + "_" + column + "_veltra")
-                                ? "REINDEX " + name
-                                : "CREATE INDEX " + name + " ON " +
-                                      veltra::dialect::quoteName(table) + " (" +
-                                      veltra::dialect::quoteName(column) + " COLLATE " +
-                                      veltra::dialect::kCollation + ")";
+    const std::string quoted = veltra::dialect::quoteName(column);
+    // An index made by an earlier release is made again: the folding or the index's form may
+    // have changed since. The exact text after the folded one is the order in which Veltra
+    // takes names that fold alike.
+    const std::string sql = "DROP INDEX IF EXISTS " + name + "; CREATE INDEX " + name + " ON " +
+                            veltra::dialect::quoteName(table) + " (" + quoted + " COLLATE " +
+                            veltra::detail::kCollation + ", " + quoted + " COLLATE BINARY)";
     char* message = nullptr;
     if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
         std::cerr << file << ": " << (message ? message : "failed") << '\n';

@@ -73,6 +73,8 @@ class DataControl final : public DataSource {
     String DatabaseName() const override { return databaseName_; }
     void DatabaseName(const String& value) override { databaseName_ = value; }
     bool DatabaseNameIsFile() const override;
+    String SavedConnect() const override;
+    String SavedDatabaseName() const override;
     String RecordSource() const override { return recordSource_; }
     void RecordSource(const String& value) override;
     void Refresh() override;

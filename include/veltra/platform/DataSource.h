@@ -36,6 +36,10 @@ class DataSource {
     virtual void DatabaseName(const String& value) = 0;
     // Whether DatabaseName names a file (as for Access) rather than a server connection.
     virtual bool DatabaseNameIsFile() const = 0;
+    // The connect kind and database name as a saved form keeps them: without a password or
+    // any other secret, which the database's own means supply.
+    virtual String SavedConnect() const = 0;
+    virtual String SavedDatabaseName() const = 0;
     virtual String RecordSource() const = 0;
     virtual void RecordSource(const String& value) = 0;
     // Opens the database and runs the record source; the first row becomes current. On
