@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test (unit tests, Qt tests, scenarios, the desktop suite,
 # fuzz corpora), the packages and their consumers, then the same suite built with the
-# sanitizers.
+# sanitizers, and the data layer's tests with ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
@@ -16,3 +16,6 @@ ctest --test-dir build --output-on-failure -j 2
 scripts/consumers.sh
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 scripts/sanitize.sh
+# The data layer's threads (the copies' worker, the statements that wait for it) under
+# ThreadSanitizer.
+scripts/tsan.sh

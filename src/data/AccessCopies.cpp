@@ -100,6 +100,14 @@ std::map<std::string, std::string> AccessCopies::readFrom(SqliteConnection& conn
     }
 }
 
+void AccessCopies::discard(SqliteConnection& connection) {
+    for (const auto& [name, copy] : loaded_) {
+        std::error_code ignored;
+        std::filesystem::remove(copyFileFor(connection, name), ignored);
+    }
+    forget(connection);
+}
+
 void AccessCopies::forget(SqliteConnection& connection) {
     for (const auto& [name, copy] : loaded_)
         connection.detachLater(copy.schema);
@@ -130,16 +138,34 @@ std::map<std::string, std::string> AccessCopies::load(SqliteConnection& connecti
     return readFrom;
 }
 
+// An Access table is read only through its copy: without a folder to keep it, there is no
+// search.
+std::filesystem::path AccessCopies::copyFileFor(SqliteConnection& connection,
+                                                const std::string& name) {
+    if (auto file = connection.copyFileFor(name))
+        return *file;
+    throw Error(ErrorNumber::OtherFailure,
+                "Nenhuma pasta pode guardar a cópia de pesquisa da tabela '" + name + "'.");
+}
+
 // The copy made by an earlier search or launch, when it holds this version of the table.
 std::optional<std::string> AccessCopies::attachedOrCached(SqliteConnection& connection,
                                                           const std::string& name) {
     const std::string key = dialect::asciiLower(name);
-    if (const auto loaded = loaded_.find(key); loaded != loaded_.end())
-        return loaded->second.table();
-    auto copy = connection.attachCopy(connection.copyFileFor(name), connection.originOf(name));
-    if (!copy)
+    if (const auto loaded = loaded_.find(key); loaded != loaded_.end()) {
+        if (connection.isAttached(loaded->second.schema)) {
+            connection.touch(loaded->second.schema);
+            return loaded->second.table();
+        }
+        loaded_.erase(loaded); // detached to make room for another: attached again
+    }
+    auto attached = connection.attachCopy(copyFileFor(connection, name), connection.originOf(name));
+    if (attached.noRoom)
+        throw Error(ErrorNumber::OtherFailure,
+                    "Tabelas demais numa instrução: não há lugar para a cópia de '" + name + "'.");
+    if (!attached.copy)
         return std::nullopt;
-    return loaded_.emplace(key, std::move(*copy)).first->second.table();
+    return loaded_.emplace(key, std::move(*attached.copy)).first->second.table();
 }
 
 // The table read into a new copy file, in one transaction.
@@ -147,14 +173,14 @@ std::string AccessCopies::loadTable(SqliteConnection& connection, const std::str
     if (const auto copy = attachedOrCached(connection, name))
         return *copy;
     const std::string key = dialect::asciiLower(name);
-    const auto file = connection.copyFileFor(name);
+    const auto file = copyFileFor(connection, name);
     const auto origin = connection.originOf(name);
     readIntoCopyFile(connection.path(), name, origin, file);
-    auto copy = connection.attachCopy(file, origin);
-    if (!copy)
+    auto attached = connection.attachCopy(file, origin);
+    if (!attached.copy)
         throw Error(ErrorNumber::OtherFailure,
                     "Não foi possível ler a cópia de pesquisa '" + file.string() + "'.");
-    return loaded_.emplace(key, std::move(*copy)).first->second.table();
+    return loaded_.emplace(key, std::move(*attached.copy)).first->second.table();
 }
 
 } // namespace veltra::detail

@@ -25,6 +25,8 @@ class AccessCopies {
                                                 const dialect::Translation& translation);
     // The file changed: the copies are out of date.
     void forget(SqliteConnection& connection);
+    // The copies are damaged: they are removed, to be read again.
+    void discard(SqliteConnection& connection);
 
   private:
     std::map<std::string, std::string> load(SqliteConnection& connection,
@@ -32,6 +34,7 @@ class AccessCopies {
     std::optional<std::string> attachedOrCached(SqliteConnection& connection,
                                                 const std::string& name);
     std::string loadTable(SqliteConnection& connection, const std::string& name);
+    std::filesystem::path copyFileFor(SqliteConnection& connection, const std::string& name);
 
     std::vector<std::string> tableNames_;
     std::map<std::string, AttachedCopy> loaded_; // lower-case name -> its copy

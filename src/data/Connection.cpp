@@ -1,6 +1,7 @@
 #include "data/Connection.h"
 
 #include "data/AccessFile.h"
+#include "data/CheckedFiles.h"
 #include "data/Engine.h"
 #include "data/SqliteErrors.h"
 #include "data/SqliteFunctions.h"
@@ -8,6 +9,7 @@
 #include "veltra/Error.h"
 #include "veltra/Text.h"
 
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace veltra::detail {
@@ -63,6 +65,16 @@ SqliteConnection::SqliteConnection(const String& path, const String& connect)
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_limit(db_, SQLITE_LIMIT_ATTACHED, 10); // copy files; record sources cannot attach
     registerDialect(db_);
+    registerCheckedFiles(); // the copies' pages are checked as they are read
+    sqlite3_progress_handler(
+        db_, 10'000,
+        [](void* self) {
+            return std::chrono::steady_clock::now() >
+                           static_cast<SqliteConnection*>(self)->deadline_
+                       ? 1
+                       : 0;
+        },
+        this);
     sqlite3_set_authorizer(
         db_,
         [](void* self, int action, const char* object, const char* function, const char*,
@@ -94,6 +106,7 @@ SqliteConnection::SqliteConnection(const String& path, const String& connect)
         execute("PRAGMA query_only = 1");
     }
     stamp_ = identifyFile(file);
+    dataVersion_ = dataVersion();
     openedId_ = stamp_.id;
     std::error_code ignored;
     absolutePath_ = std::filesystem::absolute(file, ignored).lexically_normal().string();
@@ -118,31 +131,42 @@ void SqliteConnection::execute(const std::string& sql) {
         fail(code);
 }
 
+// Read at each use: the version that a copy must hold is the file as it is now.
 CopyOrigin SqliteConnection::originOf(const std::string& table) const {
-    return {absolutePath_, stamp_, table};
+    return {absolutePath_, versionOf(absolutePath_), table};
 }
 
-std::filesystem::path SqliteConnection::copyFileFor(const std::string& table) {
+std::optional<std::filesystem::path> SqliteConnection::copyFileFor(const std::string& table) {
     if (copyFolder_.empty()) {
         if (const auto folder = userCopyFolder()) {
             copyFolder_ = *folder;
         } else {
-            fallbackFolder_ = std::make_unique<TemporaryFolder>("veltra-copies");
-            copyFolder_ = fallbackFolder_->path();
+            try {
+                fallbackFolder_ = std::make_unique<TemporaryFolder>("veltra-copies");
+                copyFolder_ = fallbackFolder_->path();
+            } catch (const std::exception&) {
+                return std::nullopt; // no folder takes copies: searches read the file
+            }
         }
     }
     return copyFolder_ / copyFileName(absolutePath_, table);
 }
 
-std::optional<AttachedCopy> SqliteConnection::attachCopy(const std::filesystem::path& file,
-                                                         const CopyOrigin& origin) {
+SqliteConnection::Attachment SqliteConnection::attachCopy(const std::filesystem::path& file,
+                                                          const CopyOrigin& origin) {
     std::error_code missing;
     if (!std::filesystem::is_regular_file(file, missing))
-        return std::nullopt;
+        return {};
+    if (!isOwnCopy(file)) {
+        std::filesystem::remove(file, missing);
+        return {};
+    }
     const OwnWork ownWork(*this);
-    AttachedCopy copy{"veltra_copy_" + std::to_string(++attached_), {}};
-    if (!runStatement(db_, "ATTACH ?1 AS " + copy.schema, {readOnlyUri(file.string())}, {}))
-        return std::nullopt;
+    if (!makeRoomToAttach())
+        return {std::nullopt, true};
+    AttachedCopy copy{"veltra_copy_" + std::to_string(++copiesMade_), {}};
+    if (!runStatement(db_, "ATTACH ?1 AS " + copy.schema, {copyUri(file)}, {}))
+        return {};
     bool holds = false;
     const bool readable = runStatement(
         db_, copyColumnsQuery(copy.schema), originParameters(origin), [&](sqlite3_stmt* row) {
@@ -155,30 +179,86 @@ std::optional<AttachedCopy> SqliteConnection::attachCopy(const std::filesystem::
         // name), so the read lock is kept rather than taken again by every statement.
         sqlite3_exec(db_, ("PRAGMA " + copy.schema + ".locking_mode = EXCLUSIVE").c_str(), nullptr,
                      nullptr, nullptr);
-        return copy;
+        attached_[copy.schema] = uses_;
+        return {std::move(copy)};
     }
     sqlite3_exec(db_, ("DETACH " + copy.schema).c_str(), nullptr, nullptr, nullptr);
     if (!readable)
         std::filesystem::remove(file, missing); // damaged: made again by whoever needs it
-    return std::nullopt;
+    return {};
+}
+
+// Frees a place among the attached databases: copies no statement uses any more first,
+// then the copy least used lately, unless the statement being written uses it.
+bool SqliteConnection::makeRoomToAttach() {
+    const int limit = sqlite3_limit(db_, SQLITE_LIMIT_ATTACHED, -1);
+    const auto full = [&] {
+        return static_cast<int>(attached_.size() + staleCopies_.size()) >= limit;
+    };
+    detachStaleCopies();
+    if (!full())
+        return true;
+    stopOtherReaders(nullptr);
+    detachStaleCopies();
+    while (full()) {
+        const auto oldest =
+            std::min_element(attached_.begin(), attached_.end(),
+                             [](const auto& a, const auto& b) { return a.second < b.second; });
+        if (oldest == attached_.end() || oldest->second == uses_ ||
+            sqlite3_exec(db_, ("DETACH " + oldest->first).c_str(), nullptr, nullptr, nullptr) !=
+                SQLITE_OK)
+            return false;
+        attached_.erase(oldest);
+    }
+    return true;
+}
+
+void SqliteConnection::touch(const std::string& schema) {
+    if (const auto copy = attached_.find(schema); copy != attached_.end())
+        copy->second = uses_;
+}
+
+void SqliteConnection::detachStaleCopies() {
+    if (staleCopies_.empty())
+        return;
+    const OwnWork ownWork(*this);
+    std::erase_if(staleCopies_, [&](const std::string& schema) {
+        if (sqlite3_exec(db_, ("DETACH " + schema).c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            return false;
+        attached_.erase(schema);
+        return true;
+    });
+}
+
+void SqliteConnection::discardCopies() {
+    stopOtherReaders(nullptr);
+    foldedCopies_.discard(*this);
+    accessCopies_.discard(*this);
+    detachStaleCopies();
+}
+
+// The commits to the file that this connection has seen: another program's commit changes
+// it, also one still in the write-ahead log, which leaves the file itself as it was.
+long long SqliteConnection::dataVersion() {
+    if (access_)
+        return 0;
+    const OwnWork ownWork(*this);
+    const auto version = prepare("PRAGMA main.data_version", {});
+    return sqlite3_step(version.get()) == SQLITE_ROW ? sqlite3_column_int64(version.get(), 0) : 0;
 }
 
 // Copies of a file that has changed since they were made are out of date: later
 // statements read new copies. An old copy is detached once no reader uses it any more.
 void SqliteConnection::forgetCopiesIfFileChanged() {
     const FileIdentity now = identifyFile(toUtf8(path_));
-    if (!(now == stamp_)) {
+    const long long version = dataVersion();
+    if (!(now == stamp_) || version != dataVersion_) {
         stamp_ = now;
+        dataVersion_ = version;
         foldedCopies_.forget(*this);
         accessCopies_.forget(*this);
     }
-    if (staleCopies_.empty())
-        return;
-    const OwnWork ownWork(*this);
-    std::erase_if(staleCopies_, [&](const std::string& schema) {
-        return sqlite3_exec(db_, ("DETACH " + schema).c_str(), nullptr, nullptr, nullptr) ==
-               SQLITE_OK;
-    });
+    detachStaleCopies();
 }
 
 dialect::Translation SqliteConnection::translate(std::string_view statement) const {
@@ -196,11 +276,14 @@ bool SqliteConnection::hasRowId(const std::string& table) const {
 
 SqliteConnection::Rendered SqliteConnection::render(const dialect::Translation& translation,
                                                     CopyWait wait) {
+    ++uses_;
     forgetCopiesIfFileChanged();
+    CopiesToRead copies;
     if (access_)
-        return {translation.render(accessCopies_.readFrom(*this, translation))};
-    const auto copies = foldedCopies_.readFrom(*this, translation, wait);
-    return {translation.render(copies.tables), copies.beingMade};
+        copies.tables = accessCopies_.readFrom(*this, translation);
+    else
+        copies = foldedCopies_.readFrom(*this, translation, wait);
+    return {translation.render(copies.tables), copies.beingMade, !copies.tables.empty()};
 }
 
 PooledStatement SqliteConnection::prepare(const dialect::Translation& translation, CopyWait wait) {
@@ -234,6 +317,13 @@ PooledStatement SqliteConnection::prepare(const std::string& sql,
         sqlite3_bind_text(statement, static_cast<int>(i + 1), parameters[i].c_str(),
                           static_cast<int>(parameters[i].size()), SQLITE_TRANSIENT);
     return PooledStatement(&pool_, purpose, sql, statement);
+}
+
+int SqliteConnection::step(sqlite3_stmt* statement) {
+    deadline_ = std::chrono::steady_clock::now() + statementLimit_;
+    const int code = sqlite3_step(statement);
+    deadline_ = std::chrono::steady_clock::time_point::max();
+    return code;
 }
 
 void SqliteConnection::stopOtherReaders(const Reader* keep) {

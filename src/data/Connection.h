@@ -12,7 +12,9 @@
 #include "veltra/Types.h"
 #include "veltra/platform/Files.h"
 
+#include <chrono>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -61,11 +63,17 @@ class SqliteConnection {
     struct Rendered {
         std::string sql;
         bool copyBeingMade = false;
+        bool fromCopies = false; // it reads copies of the file's tables
     };
     Rendered render(const dialect::Translation& translation, CopyWait wait = CopyWait::No);
     // Prepares plain SQLite text with text parameters bound: a record source's, checked by
     // the authorizer, or the connection's own while an OwnWork lives.
     PooledStatement prepare(const std::string& sql, const std::vector<std::string>& parameters);
+
+    // Steps a record source's statement: one that works past the time limit (10 s) is
+    // stopped (SQLITE_INTERRUPT), so that no statement, whatever its text, holds the form.
+    int step(sqlite3_stmt* statement);
+    void statementLimit(std::chrono::milliseconds limit) { statementLimit_ = limit; }
 
     // While a result is being read the connection holds a read lock on every file it has
     // read since its last statement began, so a writer of the file waits. Before a new result
@@ -88,14 +96,27 @@ class SqliteConnection {
     // What a copy of one of the file's tables must hold now: this version of the file.
     CopyOrigin originOf(const std::string& table) const;
     // The file that keeps the copy of one of the file's tables: in the user's cache folder,
-    // or, when that cannot take it, in a temporary folder removed with the connection.
-    std::filesystem::path copyFileFor(const std::string& table);
-    // Attaches a copy file read-only when it holds that origin; nullopt when it is missing,
-    // holds another version or is damaged (a damaged one is removed).
-    std::optional<AttachedCopy> attachCopy(const std::filesystem::path& file,
-                                           const CopyOrigin& origin);
+    // or, when that cannot take it, in a temporary folder removed with the connection;
+    // nullopt when neither can, and searches read the file.
+    std::optional<std::filesystem::path> copyFileFor(const std::string& table);
+    // Attaches a copy file read-only, its pages checked, when it is the user's own and
+    // holds that origin. No copy when it is missing, holds another version or is damaged
+    // (a damaged one is removed), or when no copy could be detached to make room (noRoom).
+    struct Attachment {
+        std::optional<AttachedCopy> copy;
+        bool noRoom = false;
+    };
+    Attachment attachCopy(const std::filesystem::path& file, const CopyOrigin& origin);
+    // Whether a copy is still attached: the copy least used lately is detached to make room
+    // for another, and attached again when needed.
+    bool isAttached(const std::string& schema) const { return attached_.contains(schema); }
+    // The statement being written reads the copy: it is not detached for another.
+    void touch(const std::string& schema);
     // Detaches a copy once no result reads it any more.
     void detachLater(const std::string& schema) { staleCopies_.push_back(schema); }
+    // A statement found the copies it read damaged: they are removed, and searches read the
+    // file until new ones are made.
+    void discardCopies();
 
     // While one lives, the connection's own statements (its copies, reading the schema)
     // pass the authorizer that record sources meet, and are pooled apart from them.
@@ -114,6 +135,9 @@ class SqliteConnection {
 
   private:
     void forgetCopiesIfFileChanged();
+    long long dataVersion();
+    bool makeRoomToAttach();
+    void detachStaleCopies();
 
     String path_;
     String connect_;
@@ -121,10 +145,15 @@ class SqliteConnection {
     bool ownWork_ = false;
     bool access_ = false;
     FileIdentity stamp_;
+    long long dataVersion_ = 0; // the file's commits as this connection has seen them
+    std::chrono::milliseconds statementLimit_{10'000};
+    std::chrono::steady_clock::time_point deadline_ = std::chrono::steady_clock::time_point::max();
     long long openedId_ = 0;
-    std::string absolutePath_; // what copies of the file's tables are made from
-    int attached_ = 0;
-    std::filesystem::path copyFolder_; // once known
+    std::string absolutePath_;                 // what copies of the file's tables are made from
+    int copiesMade_ = 0;                       // numbers the copies' schemas
+    unsigned uses_ = 0;                        // counts the statements rendered
+    std::map<std::string, unsigned> attached_; // copy schema -> when a statement last read it
+    std::filesystem::path copyFolder_;         // once known
     std::unique_ptr<TemporaryFolder> fallbackFolder_;
     StatementPool pool_;
     FoldedCopies foldedCopies_;

@@ -1,12 +1,16 @@
 #include "data/CopyFiles.h"
 
+#include "data/CheckedFiles.h"
+#include "data/Connection.h"
 #include "data/SqliteFunctions.h"
 #include "data/dialect/Emitter.h"
 #include "veltra/Error.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace veltra::detail {
@@ -27,6 +31,33 @@ std::string digestOf(const std::string& text) {
     return digest;
 }
 
+std::string hexOf(const unsigned char* bytes, std::size_t length) {
+    constexpr char hex[] = "0123456789abcdef";
+    std::string text;
+    for (std::size_t i = 0; i < length; ++i) {
+        text += hex[bytes[i] >> 4];
+        text += hex[bytes[i] & 0xF];
+    }
+    return text;
+}
+
+// The first bytes of a file, fewer when it is shorter.
+std::string headOf(const std::string& path, std::size_t length) {
+    unsigned char bytes[128] = {};
+    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0)
+        return {};
+    const auto read = ::read(file, bytes, std::min(length, sizeof bytes));
+    ::close(file);
+    return read > 0 ? hexOf(bytes, static_cast<std::size_t>(read)) : std::string();
+}
+
+std::string identityText(const FileIdentity& file) {
+    return std::to_string(file.size) + ":" + std::to_string(file.modified) + ":" +
+           std::to_string(file.changed) + ":" + std::to_string(file.id) + ":" +
+           std::to_string(file.device);
+}
+
 std::filesystem::path userCacheFolder() {
     if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && *cache == '/')
         return cache;
@@ -35,13 +66,58 @@ std::filesystem::path userCacheFolder() {
     return {};
 }
 
-std::filesystem::path draftNameFor(const std::filesystem::path& file) {
-    static std::atomic<unsigned> drafts{0};
-    return file.string() + ".draft-" + std::to_string(::getpid()) + "-" +
-           std::to_string(drafts.fetch_add(1));
+// A folder that only its owner, the user or the system, can change: owned by one of them
+// and writable by no one else, unless sticky (as /tmp is), where no one else can move or
+// remove what the user made.
+bool isSafeAncestor(const std::filesystem::path& folder) {
+    struct stat status {};
+    if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+        return false;
+    const bool owner = status.st_uid == ::geteuid() || status.st_uid == 0;
+    const bool othersWrite = (status.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+    return owner && (!othersWrite || (status.st_mode & S_ISVTX) != 0);
+}
+
+// A folder of the user's alone: made 0700 when missing, never a link, owned by the user,
+// writable by no one else; one that others may read is closed to them.
+bool makePrivateFolder(const std::filesystem::path& folder) {
+    ::mkdir(folder.c_str(), 0700);
+    struct stat status {};
+    if (::lstat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) ||
+        status.st_uid != ::geteuid() || (status.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return false;
+    return (status.st_mode & 077) == 0 || ::chmod(folder.c_str(), 0700) == 0;
+}
+
+// A new draft beside the copy's place, made exclusively under a name no one can guess (no
+// file or link of that name can be there before it).
+std::filesystem::path newDraftFor(const std::filesystem::path& file) {
+    std::string pattern = file.string() + ".draft-XXXXXX";
+    const int made = ::mkstemp(pattern.data());
+    if (made < 0)
+        throw Error(ErrorNumber::OtherFailure,
+                    "Não foi possível fazer a cópia de pesquisa em '" + file.string() + "'.");
+    ::close(made);
+    return pattern;
 }
 
 } // namespace
+
+std::string versionOf(const std::string& path) {
+    // The change counter: bytes 24 to 27 of the header.
+    const std::string header = headOf(path, 28);
+    std::string version = identityText(identifyFile(path)) + "/" +
+                          header.substr(std::min<std::size_t>(header.size(), 48));
+    // A log with frames (past its 32-byte header, which names its generation: checkpoint
+    // sequence and salts); an empty one, as a reader may leave, holds no change. Its change
+    // time does not count: SQLite gives the log the file's owner whenever it opens it.
+    const std::string wal = path + "-wal";
+    FileIdentity log = identifyFile(wal);
+    log.changed = 0;
+    if (log.size > 32)
+        version += "/" + identityText(log) + "/" + headOf(wal, 32);
+    return version;
+}
 
 bool runStatement(sqlite3* db, const std::string& sql, const std::vector<std::string>& parameters,
                   const std::function<void(sqlite3_stmt*)>& row) {
@@ -66,15 +142,36 @@ std::string AttachedCopy::table() const {
 }
 
 std::optional<std::filesystem::path> userCopyFolder() {
-    const auto cache = userCacheFolder();
-    if (cache.empty())
+    const auto cache = userCacheFolder().lexically_normal();
+    if (cache.empty() || !cache.is_absolute())
         return std::nullopt;
+    ::mkdir(cache.c_str(), 0700);
+    for (auto folder = cache; folder != folder.parent_path(); folder = folder.parent_path())
+        if (!isSafeAncestor(folder))
+            return std::nullopt;
     const auto folder = cache / "veltra" / "copies";
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error || ::access(folder.c_str(), W_OK) != 0)
+    if (!makePrivateFolder(folder.parent_path()) || !makePrivateFolder(folder) ||
+        ::access(folder.c_str(), W_OK) != 0)
         return std::nullopt;
     return folder;
+}
+
+bool isOwnCopy(const std::filesystem::path& file) {
+    struct stat status {};
+    if (::lstat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
+        status.st_uid != ::geteuid() || (status.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return false;
+    unsigned char header[100] = {};
+    const int opened = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (opened < 0)
+        return false;
+    const auto read = ::read(opened, header, sizeof header);
+    ::close(opened);
+    return read == sizeof header && hasChecksums(header, sizeof header);
+}
+
+std::string copyUri(const std::filesystem::path& file) {
+    return readOnlyUri(file.string()) + "&vfs=" + kCheckedFileSystem;
 }
 
 std::string copyFileName(const std::string& source, const std::string& table) {
@@ -84,26 +181,22 @@ std::string copyFileName(const std::string& source, const std::string& table) {
 
 std::string copyColumnsQuery(const std::string& schema) {
     return std::string("SELECT folded_column FROM ") + schema + "." + kCopyOriginTable +
-           " WHERE source = ?1 AND size = ?2 AND modified = ?3 AND id = ?4 AND folding = ?5 "
-           "AND table_name = ?6";
+           " WHERE source = ?1 AND version = ?2 AND folding = ?3 AND table_name = ?4";
 }
 
 std::vector<std::string> originParameters(const CopyOrigin& origin) {
-    return {origin.source,
-            std::to_string(origin.version.size),
-            std::to_string(origin.version.modified),
-            std::to_string(origin.version.id),
-            std::to_string(dialect::kFoldingVersion),
+    return {origin.source, origin.version, std::to_string(dialect::kFoldingVersion),
             dialect::asciiLower(origin.table)};
 }
 
 CopyWriter::CopyWriter(std::filesystem::path file)
-    : file_(std::move(file)), draft_(draftNameFor(file_)) {
+    : file_(std::move(file)), draft_(newDraftFor(file_)) {
+    registerCheckedFiles();
     if (sqlite3_open_v2(draft_.c_str(), &db_,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI |
-                            SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK)
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX,
+                        kCheckedFileSystem) != SQLITE_OK)
         fail();
+    keepChecksums(db_);
     registerDialect(db_);
     // A draft that a crash leaves behind is never read, so nothing needs to survive one.
     execute("PRAGMA journal_mode = OFF");
@@ -137,11 +230,10 @@ void CopyWriter::stopWhen(const std::atomic<bool>& flag) {
 
 void CopyWriter::publish(const CopyOrigin& origin, const std::set<std::string>& foldedColumns) {
     execute(std::string("CREATE TABLE ") + kCopyOriginTable +
-            " (source TEXT, size TEXT, modified TEXT, id TEXT, folding TEXT, table_name TEXT, "
-            "folded_column TEXT)");
+            " (source TEXT, version TEXT, folding TEXT, table_name TEXT, folded_column TEXT)");
     sqlite3_stmt* insert = nullptr;
     const std::string sql =
-        std::string("INSERT INTO ") + kCopyOriginTable + " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)";
+        std::string("INSERT INTO ") + kCopyOriginTable + " VALUES (?1, ?2, ?3, ?4, ?5)";
     if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &insert, nullptr) != SQLITE_OK)
         fail();
     auto parameters = originParameters(origin);
@@ -154,7 +246,7 @@ void CopyWriter::publish(const CopyOrigin& origin, const std::set<std::string>& 
         for (std::size_t i = 0; i < parameters.size(); ++i)
             sqlite3_bind_text(insert, static_cast<int>(i + 1), parameters[i].c_str(), -1,
                               SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 7, column.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(insert, 5, column.c_str(), -1, SQLITE_TRANSIENT);
         written = written && sqlite3_step(insert) == SQLITE_DONE;
         sqlite3_reset(insert);
     }

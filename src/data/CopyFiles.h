@@ -1,6 +1,11 @@
 // Copies of a user's tables with folded-text indexes, each in a database file of its own in
 // the user's cache folder (never beside or inside the user's file). Only the first use of a
 // version of a file pays for a copy: the next launch of the program finds it ready.
+//
+// Nothing another user of the machine can write is trusted: the cache folder must be the
+// user's alone (else a private temporary folder takes the copies), copies are the user's
+// and readable by no one else, a copy is written under a name of its own made exclusively,
+// never through a link, and every page of a copy carries a checksum that every read checks.
 #pragma once
 
 #include "veltra/platform/Files.h"
@@ -18,10 +23,16 @@ struct sqlite3_stmt;
 
 namespace veltra::detail {
 
+// Which version of a database file: the file (see FileIdentity), the change counter that
+// SQLite keeps in its header, and the write-ahead log beside it with its header, where a
+// committed change lives until a checkpoint moves it into the file. Two versions of a file
+// are equal only when all of it is.
+std::string versionOf(const std::string& path);
+
 // Which table of which version of which file a copy holds.
 struct CopyOrigin {
     std::string source; // the user's file, as an absolute path
-    FileIdentity version;
+    std::string version;
     std::string table;
 };
 
@@ -38,10 +49,16 @@ inline constexpr const char* kCopyTable = "copy";
 inline constexpr const char* kCopyOriginTable = "veltra_origin";
 
 // The folder "veltra/copies" of the user's cache folder ($XDG_CACHE_HOME, else ~/.cache),
-// made if needed; nullopt when it cannot be made or written.
+// made if needed with no one else let in; nullopt when it cannot be made or written, or
+// when someone else could change it or what leads to it.
 std::optional<std::filesystem::path> userCopyFolder();
 // The name of the file that keeps the copy of a table of a file.
 std::string copyFileName(const std::string& source, const std::string& table);
+// Whether a copy file may be read: a file of the user's own that no one else can write,
+// whose pages carry checksums.
+bool isOwnCopy(const std::filesystem::path& file);
+// The URI that attaches a copy file read-only, its pages checked.
+std::string copyUri(const std::filesystem::path& file);
 
 // The statement that reads, from a copy file attached as schema, its folded columns when
 // it holds that origin (no row otherwise). Its parameters come from originParameters.

@@ -162,6 +162,16 @@ void FoldedCopies::forget(SqliteConnection& connection) {
     tables_.clear(); // stops the builds of the old version
 }
 
+void FoldedCopies::discard(SqliteConnection& connection) {
+    for (const auto& [name, entry] : tables_)
+        if (entry.copy)
+            if (const auto file = connection.copyFileFor(name)) {
+                std::error_code ignored;
+                std::filesystem::remove(*file, ignored);
+            }
+    forget(connection);
+}
+
 void FoldedCopies::settleBuild(Table& entry, CopyWait wait) {
     if (!entry.build)
         return;
@@ -170,46 +180,80 @@ void FoldedCopies::settleBuild(Table& entry, CopyWait wait) {
     if (!entry.build->done())
         return;
     entry.failed = !entry.build->made();
+    entry.made = entry.build->made();
     entry.build.reset();
 }
 
 // Attaches the table's copy file when it is new since last looked at and holds this
 // version of the table (made by a build of ours, another program or an earlier launch).
-void FoldedCopies::attachMadeCopy(SqliteConnection& connection, Table& entry,
-                                  const std::string& table) {
+FoldedCopies::Looked FoldedCopies::attachMadeCopy(SqliteConnection& connection, Table& entry,
+                                                  const std::string& table) {
     const auto file = connection.copyFileFor(table);
-    const FileIdentity version = identifyFile(file.string());
+    if (!file)
+        return Looked::Nothing;
+    const FileIdentity version = identifyFile(file->string());
     if (version.size < 0 || version == entry.copyFile)
-        return;
+        return Looked::Nothing;
+    auto attached = connection.attachCopy(*file, connection.originOf(table));
+    if (attached.noRoom)
+        return Looked::NoRoom; // looked at again by a later statement
     entry.copyFile = version;
-    if (auto attached = connection.attachCopy(file, connection.originOf(table))) {
-        if (entry.copy)
-            connection.detachLater(entry.copy->schema);
-        entry.copy = std::move(attached);
-    }
+    if (!attached.copy)
+        return Looked::Nothing;
+    if (entry.copy)
+        connection.detachLater(entry.copy->schema);
+    entry.copy = std::move(attached.copy);
+    return Looked::Attached;
 }
 
+void FoldedCopies::startBuild(SqliteConnection& connection, Table& entry,
+                              const std::string& table) {
+    const auto file = connection.copyFileFor(table);
+    if (!file) {
+        entry.failed = true; // no folder takes copies: this version of the file answers
+        return;
+    }
+    auto columns = entry.wanted;
+    if (entry.copy)
+        columns.insert(entry.copy->foldedColumns.begin(), entry.copy->foldedColumns.end());
+    entry.made = false;
+    entry.build = std::make_unique<Build>(connection.originOf(table), std::move(columns), *file);
+}
+
+// The copy that answers for the table, attached; nothing while it is being made, or when
+// it cannot be (a build failed, no folder takes it, no room to attach it), and the file
+// answers. A table is copied once per version of the file.
 std::optional<std::string> FoldedCopies::copyFor(SqliteConnection& connection,
                                                  const std::string& table, CopyWait wait) {
     auto& entry = tables_[dialect::asciiLower(table)];
+    if (entry.copy && !connection.isAttached(entry.copy->schema)) {
+        entry.copy.reset(); // detached to make room for another: attached again below
+        entry.copyFile = {};
+    }
     const auto covers = [&] {
         return entry.copy &&
                std::includes(entry.copy->foldedColumns.begin(), entry.copy->foldedColumns.end(),
                              entry.wanted.begin(), entry.wanted.end());
     };
     settleBuild(entry, wait);
+    Looked looked = covers() ? Looked::Attached : attachMadeCopy(connection, entry, table);
+    if (!covers() && looked != Looked::NoRoom && !entry.build && !entry.failed) {
+        // A copy that was made but cannot be read is not made again for this version.
+        if (entry.made) {
+            entry.failed = true;
+        } else {
+            startBuild(connection, entry, table);
+            if (wait == CopyWait::UntilMade) {
+                settleBuild(entry, wait);
+                looked = attachMadeCopy(connection, entry, table);
+                entry.failed = entry.failed || (!covers() && looked != Looked::NoRoom);
+            }
+        }
+    }
     if (!covers())
-        attachMadeCopy(connection, entry, table);
-    if (covers())
-        return entry.copy->table();
-    if (entry.build || entry.failed)
         return std::nullopt;
-    auto columns = entry.wanted;
-    if (entry.copy)
-        columns.insert(entry.copy->foldedColumns.begin(), entry.copy->foldedColumns.end());
-    entry.build = std::make_unique<Build>(connection.originOf(table), std::move(columns),
-                                          connection.copyFileFor(table));
-    return wait == CopyWait::UntilMade ? copyFor(connection, table, wait) : std::nullopt;
+    connection.touch(entry.copy->schema);
+    return entry.copy->table();
 }
 
 bool FoldedCopies::hasFoldedIndex(SqliteConnection& connection, const std::string& table,
@@ -281,9 +325,10 @@ CopiesToRead FoldedCopies::readFrom(SqliteConnection& connection,
         const auto columns = columnsToIndex(connection, translation, table);
         if (columns.empty())
             continue;
-        auto& wanted = tables_[dialect::asciiLower(table.name)].wanted;
+        auto& entry = tables_[dialect::asciiLower(table.name)];
         for (const auto& column : columns)
-            wanted.insert(dialect::asciiLower(column));
+            if (entry.wanted.insert(dialect::asciiLower(column)).second)
+                entry.made = entry.failed = false; // a copy with the new column is wanted
         if (const auto copy = copyFor(connection, table.name, wait))
             readFrom.tables[dialect::asciiLower(table.name)] = *copy;
         else

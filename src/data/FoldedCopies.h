@@ -46,6 +46,8 @@ class FoldedCopies {
                           CopyWait wait);
     // The file changed: the copies are out of date.
     void forget(SqliteConnection& connection);
+    // The copies are damaged: they are removed, to be made again.
+    void discard(SqliteConnection& connection);
 
   private:
     class Build;
@@ -54,8 +56,10 @@ class FoldedCopies {
         std::optional<AttachedCopy> copy;
         FileIdentity copyFile; // the version of the copy file last looked at
         std::unique_ptr<Build> build;
-        bool failed = false; // a build failed: this version of the file answers
+        bool made = false;   // a build made a copy of what is wanted now
+        bool failed = false; // a copy cannot be made or read: this version of the file answers
     };
+    enum class Looked { Attached, NoRoom, Nothing };
 
     bool hasFoldedIndex(SqliteConnection& connection, const std::string& table,
                         const std::string& column);
@@ -65,7 +69,9 @@ class FoldedCopies {
     std::optional<std::string> copyFor(SqliteConnection& connection, const std::string& table,
                                        CopyWait wait);
     void settleBuild(Table& entry, CopyWait wait);
-    void attachMadeCopy(SqliteConnection& connection, Table& entry, const std::string& table);
+    // Attaches the table's copy file when it holds this version of the table.
+    Looked attachMadeCopy(SqliteConnection& connection, Table& entry, const std::string& table);
+    void startBuild(SqliteConnection& connection, Table& entry, const std::string& table);
 
     std::map<std::string, bool> foldedIndexes_; // "table\ncolumn" -> the file has one
     std::map<std::string, Table> tables_;       // lower-case table name -> its copy

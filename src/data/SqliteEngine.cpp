@@ -50,6 +50,13 @@ RowSet::Row readRow(sqlite3_stmt* statement) {
 // from the whole statement, by then most often from the copy.
 constexpr std::size_t kFirstRowsWhileCopying = 256;
 
+// A failure that a damaged file gives: when a statement that read copies meets one, the
+// copies are blamed first.
+bool isDamage(int code) {
+    const int primary = code & 0xFF;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB || primary == SQLITE_IOERR;
+}
+
 std::string firstRowsOf(const std::string& sql) {
     return "SELECT * FROM (" + sql + ") LIMIT " + std::to_string(kFirstRowsWhileCopying);
 }
@@ -61,7 +68,8 @@ class SqliteCursor final : public RowSet::Cursor, public Reader {
                  const dialect::Translation& translation, SqliteConnection::Rendered rendered,
                  PooledStatement whole)
         : connection_(std::move(connection)), translation_(translation),
-          firstRowsOnly_(rendered.copyBeingMade), sql_(std::move(rendered.sql)) {
+          firstRowsOnly_(rendered.copyBeingMade), fromCopies_(rendered.fromCopies),
+          sql_(std::move(rendered.sql)) {
         connection_->addReader(this);
         if (firstRowsOnly_)
             readFirstRows();
@@ -92,11 +100,14 @@ class SqliteCursor final : public RowSet::Cursor, public Reader {
                 finished_ = true;
                 return std::nullopt;
             }
-            sql_ = connection_->render(translation_).sql;
         }
         if (!statement_.get())
             resume();
-        const int code = sqlite3_step(statement_.get());
+        int code = connection_->step(statement_.get());
+        if (blameCopies(code)) {
+            resume();
+            code = connection_->step(statement_.get());
+        }
         if (code == SQLITE_ROW) {
             ++rowsRead_;
             return readRow(statement_.get());
@@ -117,40 +128,71 @@ class SqliteCursor final : public RowSet::Cursor, public Reader {
         parameters.push_back(toUtf8(text));
         std::string number = "?";
         number += std::to_string(parameters.size());
-        const auto lookup =
-            connection_->prepare("SELECT * FROM (" + sql_ + ") WHERE " + name + " = " + number +
-                                     " COLLATE " + kCollation + " AND " + name + " = " + number,
-                                 parameters);
-        while (sqlite3_step(lookup.get()) == SQLITE_ROW) {
-            RowSet::Row row = readRow(lookup.get());
-            if (index < row.size() && shownText(row[index]) == text)
-                return row;
+        for (;;) {
+            const auto lookup =
+                connection_->prepare("SELECT * FROM (" + sql_ + ") WHERE " + name + " = " + number +
+                                         " COLLATE " + kCollation + " AND " + name + " = " + number,
+                                     parameters);
+            int code = SQLITE_ROW;
+            while ((code = connection_->step(lookup.get())) == SQLITE_ROW) {
+                RowSet::Row row = readRow(lookup.get());
+                if (index < row.size() && shownText(row[index]) == text)
+                    return row;
+            }
+            if (!blameCopies(code))
+                return std::nullopt;
+            rerender();
         }
-        return std::nullopt;
     }
 
   private:
     void readFirstRows() {
         const auto first = connection_->prepare(firstRowsOf(sql_), translation_.parameters());
         int code = SQLITE_ROW;
-        while ((code = sqlite3_step(first.get())) == SQLITE_ROW)
+        while ((code = connection_->step(first.get())) == SQLITE_ROW)
             firstRows_.push_back(readRow(first.get()));
+        if (blameCopies(code)) {
+            firstRows_.clear();
+            rerender();
+            return readFirstRows();
+        }
         if (code != SQLITE_DONE)
             connection_->fail(code);
     }
 
+    // A statement that read copies and met a damaged file: the copies are removed and the
+    // statement reads the file, once. The file itself is blamed only when it fails then.
+    bool blameCopies(int code) {
+        if (!isDamage(code) || !fromCopies_ || blamed_)
+            return false;
+        blamed_ = true;
+        statement_.release();
+        connection_->discardCopies();
+        return true;
+    }
+
+    // The statement written again: a copy it read may be gone, another ready.
+    void rerender() {
+        auto rendered = connection_->render(translation_);
+        sql_ = std::move(rendered.sql);
+        fromCopies_ = rendered.fromCopies;
+    }
+
     // Runs the statement again and steps over the rows read before it was let go.
     void resume() {
+        rerender();
         statement_ = connection_->prepare(sql_, translation_.parameters());
         connection_->stopOtherReaders(this);
         for (std::size_t i = 0; i < rowsRead_; ++i)
-            if (sqlite3_step(statement_.get()) != SQLITE_ROW)
+            if (connection_->step(statement_.get()) != SQLITE_ROW)
                 break;
     }
 
     std::shared_ptr<SqliteConnection> connection_;
     dialect::Translation translation_;
     bool firstRowsOnly_;
+    bool fromCopies_;
+    bool blamed_ = false;
     std::string sql_; // the whole statement
     std::deque<RowSet::Row> firstRows_;
     PooledStatement statement_;
@@ -172,7 +214,16 @@ class SqliteEngine final : public Engine {
         auto rendered = connection_->render(translation);
         // The whole statement is prepared even when its first rows are read apart: it is the
         // one that must be valid, and its columns are the result's.
-        auto whole = connection_->prepare(rendered.sql, translation.parameters());
+        PooledStatement whole;
+        try {
+            whole = connection_->prepare(rendered.sql, translation.parameters());
+        } catch (const Error& error) {
+            if (error.number() != ErrorNumber::NotADatabase || !rendered.fromCopies)
+                throw;
+            connection_->discardCopies(); // a damaged copy, not the user's file
+            rendered = connection_->render(translation);
+            whole = connection_->prepare(rendered.sql, translation.parameters());
+        }
         std::vector<String> columns;
         for (int c = 0; c < sqlite3_column_count(whole.get()); ++c) {
             const auto* name = static_cast<const char16_t*>(sqlite3_column_name16(whole.get(), c));

@@ -75,6 +75,9 @@ void throwSqliteError(int code, const std::string& message, const std::string& p
                     "Não é possível atualizar. Banco de dados ou objeto somente leitura.");
     case SQLITE_TOOBIG:
         rowTooLarge();
+    case SQLITE_INTERRUPT:
+        throw Error(ErrorNumber::ServerTimeout,
+                    "A instrução SQL excedeu o tempo limite no arquivo '" + path + "'.");
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         throw Error(ErrorNumber::OtherFailure,

@@ -12,10 +12,12 @@ FileIdentity identifyFile(const std::string& utf8Path) {
     struct stat status {};
     if (::stat(utf8Path.c_str(), &status) != 0)
         return {};
-    return {static_cast<long long>(status.st_size),
-            static_cast<long long>(status.st_mtim.tv_sec) * 1'000'000'000LL +
-                status.st_mtim.tv_nsec,
-            static_cast<long long>(status.st_ino)};
+    const auto nanoseconds = [](const timespec& time) {
+        return static_cast<long long>(time.tv_sec) * 1'000'000'000LL + time.tv_nsec;
+    };
+    return {static_cast<long long>(status.st_size), nanoseconds(status.st_mtim),
+            static_cast<long long>(status.st_ino), static_cast<long long>(status.st_dev),
+            nanoseconds(status.st_ctim)};
 }
 
 std::filesystem::path folderHolding(const void* code) {

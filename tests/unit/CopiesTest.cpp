@@ -1,15 +1,16 @@
 // The copies that searches read when the file has no folded index of its own: made in the
 // background while searches read the file, kept in the cache folder for the next launch,
 // and never trusted when they hold another version of the file or are damaged.
-#include "TestSupport.h"
-#include "data/Connection.h"
+#include "CopiesSupport.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace veltra {
 namespace {
 
+using testing::Answer;
+using testing::CacheFolder;
+using testing::run;
 using testing::ScratchDatabase;
 
 // Ties of the folded order (Ana, ana, ANA), accents, nulls and enough rows that the order
@@ -22,53 +23,26 @@ const char* kNamesSql =
     "  WHEN 4 THEN 'Antônio ' || (i % 13) WHEN 5 THEN NULL ELSE 'João ' || (i % 5) END, "
     "  'Apelido ' || (i % 11) FROM n;";
 
+// Every row ties under the numeric order of a name; names tie under the folded order.
 const std::vector<std::string> kStatements = {
     "SELECT Pessoas.Id, Nome FROM Pessoas WHERE Nome like 'an*' ORDER by Nome",
     "SELECT Pessoas.Id, Nome FROM Pessoas WHERE Nome <> '' ORDER by Nome",
     "SELECT 0 as xnadas, Nome FROM Pessoas WHERE Nome like 'a?a*' GROUP by Nome ORDER by Nome",
     "SELECT Pessoas.Id, Nome FROM Pessoas WHERE Nome like '* 1*' ORDER by Nome",
-    "SELECT Id, Apelido FROM Pessoas WHERE Apelido like 'APELIDO 1*' ORDER by Apelido, Nome"};
+    "SELECT Id, Apelido FROM Pessoas WHERE Apelido like 'APELIDO 1*' ORDER by Apelido, Nome",
+    "SELECT Pessoas.Id, Nome FROM Pessoas WHERE Nome <> '' ORDER by Val(Nome)",
+    "SELECT Id, Nome FROM Pessoas WHERE Nome = 'ANA' and Nome <> ''"};
 
 // The copies go to a cache folder of the test's own.
 class Copies : public ::testing::Test {
   protected:
-    Copies() : db(kNamesSql), cache("veltra-cache") {
-        const char* before = std::getenv("XDG_CACHE_HOME");
-        cacheBefore = before ? before : "";
-        setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
-    }
-    ~Copies() override { setenv("XDG_CACHE_HOME", cacheBefore.c_str(), 1); }
+    Copies() : db(kNamesSql) {}
 
-    struct Answer {
-        std::vector<std::string> rows;
-        bool fromCopy = false;
-    };
-    static Answer run(detail::SqliteConnection& connection, const std::string& statement,
-                      detail::CopyWait wait = detail::CopyWait::No) {
-        const auto prepared = connection.prepare(connection.translate(statement), wait);
-        Answer answer;
-        answer.fromCopy =
-            std::string(sqlite3_sql(prepared.get())).find("veltra_copy_") != std::string::npos;
-        while (sqlite3_step(prepared.get()) == SQLITE_ROW) {
-            const auto* key = sqlite3_column_text(prepared.get(), 0);
-            const auto* name = sqlite3_column_text(prepared.get(), 1);
-            answer.rows.push_back(std::string(key ? reinterpret_cast<const char*>(key) : "-") +
-                                  "|" + (name ? reinterpret_cast<const char*>(name) : "-"));
-        }
-        return answer;
-    }
     detail::SqliteConnection open() const { return {db.path(), u""}; }
-    std::vector<std::filesystem::path> copyFiles() const {
-        std::vector<std::filesystem::path> files;
-        for (const auto& entry :
-             std::filesystem::directory_iterator(cache.path() / "veltra" / "copies"))
-            files.push_back(entry.path());
-        return files;
-    }
+    std::vector<std::filesystem::path> copyFiles() const { return cache.copyFiles(); }
 
     ScratchDatabase db;
-    TemporaryFolder cache;
-    std::string cacheBefore;
+    CacheFolder cache;
 };
 
 TEST_F(Copies, ASearchWhileTheCopyIsMadeGivesTheRowsOfTheCopyInItsOrder) {
@@ -119,10 +93,7 @@ TEST(CopiesInSlices, HoldEveryRowInTheOrderOfTheFile) {
         "CASE i % 3 WHEN 0 THEN 'Ana' WHEN 1 THEN 'ana' ELSE 'Ângela' END FROM n;"
         "INSERT INTO Esparsa SELECT rowid * 1000003 - 4611686018427387904, Nome FROM Nomes "
         "WHERE rowid <= 3000;");
-    const TemporaryFolder cache("veltra-cache");
-    const char* before = std::getenv("XDG_CACHE_HOME");
-    const std::string cacheBefore = before ? before : "";
-    setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+    const CacheFolder cache;
     for (const auto& [table, rows] : {std::pair{"Nomes", 230000u}, std::pair{"Esparsa", 3000u}}) {
         detail::SqliteConnection connection(db.path(), u"");
         const auto search = connection.translate(std::string("SELECT Codigo, Nome FROM ") + table +
@@ -140,7 +111,6 @@ TEST(CopiesInSlices, HoldEveryRowInTheOrderOfTheFile) {
         EXPECT_EQ(fromCopy.size(), rows) << table;
         EXPECT_EQ(fromFile, fromCopy) << table;
     }
-    setenv("XDG_CACHE_HOME", cacheBefore.c_str(), 1);
 }
 
 TEST_F(Copies, TheNextLaunchFindsTheCopyOfAnUnchangedFileReady) {
@@ -163,11 +133,7 @@ TEST_F(Copies, ACopyOfAnotherVersionOfTheFileIsNotRead) {
         auto connection = open();
         run(connection, search, detail::CopyWait::UntilMade);
     }
-    sqlite3* writer = nullptr;
-    sqlite3_open(toUtf8(db.path()).c_str(), &writer);
-    sqlite3_exec(writer, "INSERT INTO Pessoas VALUES (5000, 'Anabela', '')", nullptr, nullptr,
-                 nullptr);
-    sqlite3_close(writer);
+    testing::write(db.path(), "INSERT INTO Pessoas VALUES (5000, 'Anabela', '')");
     auto next = open();
     const Answer changed = run(next, search);
     EXPECT_FALSE(changed.fromCopy);
@@ -196,16 +162,25 @@ TEST_F(Copies, ADamagedCopyIsMadeAgain) {
 }
 
 TEST_F(Copies, ACacheFolderThatCannotBeWrittenLeavesTheCopyToATemporaryFolder) {
-    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
     setenv("XDG_CACHE_HOME", (db.folder() / "test.db" / "not-a-folder").c_str(), 1);
     setenv("HOME", (db.folder() / "test.db").c_str(), 1);
-    {
-        auto connection = open();
-        const Answer answer = run(connection, kStatements[0], detail::CopyWait::UntilMade);
-        EXPECT_TRUE(answer.fromCopy);
-        EXPECT_FALSE(answer.rows.empty());
-    }
-    setenv("HOME", home.c_str(), 1);
+    auto connection = open();
+    const Answer answer = run(connection, kStatements[0], detail::CopyWait::UntilMade);
+    EXPECT_TRUE(answer.fromCopy);
+    EXPECT_FALSE(answer.rows.empty());
+}
+
+// Nowhere to put a copy: the file answers, and nothing fails.
+TEST_F(Copies, WithNoFolderForCopiesTheFileAnswers) {
+    setenv("XDG_CACHE_HOME", (db.folder() / "test.db" / "not-a-folder").c_str(), 1);
+    setenv("HOME", (db.folder() / "test.db").c_str(), 1);
+    setenv("TMPDIR", (db.folder() / "test.db" / "not-a-folder").c_str(), 1);
+    auto connection = open();
+    const Answer first = run(connection, kStatements[0]);
+    const Answer waited = run(connection, kStatements[0], detail::CopyWait::UntilMade);
+    EXPECT_FALSE(waited.fromCopy);
+    EXPECT_FALSE(waited.rows.empty());
+    EXPECT_EQ(first.rows, waited.rows);
 }
 
 } // namespace

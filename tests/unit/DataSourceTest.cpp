@@ -172,6 +172,52 @@ TEST_F(DataSourceTest, AnEmptyResultHasNoCurrentRecord) {
     }
 }
 
+// A row past the bound, in the file or made by the statement, ends the statement with its
+// own error instead of taking the program's memory; the rows within it are read.
+TEST(DataSourceRows, ARowPastTheBoundEndsItsStatement) {
+    const ScratchDatabase db("CREATE TABLE Grandes (Id INTEGER PRIMARY KEY, Nome TEXT);"
+                             "INSERT INTO Grandes VALUES (1, 'pequeno'), "
+                             "(2, replace(hex(zeroblob(1000000)), '00', 'xy'));");
+    DataControl data;
+    data.DatabaseName(db.path());
+    const auto errorOf = [&](const char16_t* statement) {
+        data.RecordSource(statement);
+        try {
+            data.Refresh();
+        } catch (const Error& error) {
+            return error.number();
+        }
+        return 0;
+    };
+    EXPECT_EQ(errorOf(u"SELECT Id, Nome FROM Grandes WHERE Id = 1"), 0);
+    EXPECT_EQ(errorOf(u"SELECT Id, Nome FROM Grandes WHERE Id = 2"), ErrorNumber::RecordTooLarge);
+    EXPECT_EQ(errorOf(u"SELECT replace(replace(replace(replace(replace(replace(replace(Nome, "
+                      u"'e', 'eeeeeeeeee'), 'e', 'eeeeeeeeee'), 'e', 'eeeeeeeeee'), 'e', "
+                      u"'eeeeeeeeee'), 'e', 'eeeeeeeeee'), 'e', 'eeeeeeeeee'), 'e', 'eeeeeeeeee') "
+                      u"FROM Grandes WHERE Id = 1"),
+              ErrorNumber::RecordTooLarge);
+}
+
+// A statement that would work for ever, as a pasted cross join would, is stopped at the
+// time limit, and the next one runs.
+TEST(DataSourceRows, AStatementPastTheTimeLimitIsStopped) {
+    const ScratchDatabase db(testing::kCitiesSql);
+    detail::SqliteConnection connection(db.path(), u"");
+    connection.statementLimit(std::chrono::milliseconds(200));
+    const auto stepOf = [&](const std::string& statement) {
+        const auto prepared = connection.prepare(connection.translate(statement));
+        int code = SQLITE_ROW;
+        while ((code = connection.step(prepared.get())) == SQLITE_ROW) {
+        }
+        return code;
+    };
+    std::string join = "SELECT count(*) FROM Cidades c0";
+    for (int i = 1; i < 20; ++i)
+        join += ", Cidades c" + std::to_string(i);
+    EXPECT_EQ(stepOf(join), SQLITE_INTERRUPT);
+    EXPECT_EQ(stepOf("SELECT count(*) FROM Cidades"), SQLITE_DONE);
+}
+
 TEST(DataSourceWithoutResult, HasNoRecordSet) {
     DataControl data;
     EXPECT_THROW(data.recordset(), Error);

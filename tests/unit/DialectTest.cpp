@@ -2,7 +2,9 @@
 // call, and its writing for SQLite and PostgreSQL.
 #include "data/Folding.h"
 #include "data/SqliteDialect.h"
+#ifdef VELTRA_POSTGRESQL
 #include "data/postgres/PostgresDialect.h"
+#endif
 #include "veltra/Error.h"
 
 #include <algorithm>
@@ -200,6 +202,7 @@ TEST(Translation, TiesAreBrokenByTextThenRow) {
               "SELECT DISTINCT \"Nome\" FROM \"T\" ORDER BY \"Nome\" COLLATE veltra_fold");
 }
 
+#ifdef VELTRA_POSTGRESQL
 const detail::PostgresCatalog kServer{
     "veltra_fold", {"nome"}, {"id", "nome"}, {{"t", "id"}, {"v", ""}, {"escola.t", "ctid"}}};
 
@@ -248,6 +251,7 @@ TEST(Translation, PostgresReadsOnlyTheDatabasesTablesAndColumns) {
     EXPECT_EQ(numberOf("SELECT t.to_json FROM T"), ErrorNumber::UnknownColumn);
     EXPECT_EQ(numberOf("SELECT s.n FROM (SELECT Nome AS n FROM T) s"), 0);
 }
+#endif
 
 // Refused by allowing: a statement calls only the dialect's functions and a few built-ins,
 // whatever the spelling of anything else.

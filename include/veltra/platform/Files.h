@@ -7,12 +7,16 @@
 
 namespace veltra {
 
-// Which file a path names and which version of it: size, modification time and the file's
-// own identity (a file replaced under the same name is another). A missing file has size -1.
+// Which file a path names and which version of it: size, modification time, the time its
+// contents or attributes last changed (which no program can set back) and the file's own
+// identity, its device and number (a file replaced under the same name is another). A
+// missing file has size -1.
 struct FileIdentity {
     long long size = -1;
     long long modified = 0;
     long long id = 0;
+    long long device = 0;
+    long long changed = 0;
     bool operator==(const FileIdentity&) const = default;
 };
 FileIdentity identifyFile(const std::string& utf8Path);
