@@ -10,7 +10,7 @@
 //
 //   veltra-bench-access [--rows N] [--repeat K]
 #include "PeopleTable.h"
-#include "data/AccessFile.h"
+#include "access/AccessFile.h"
 #include "veltra/Text.h"
 #include "veltra/data/DataControl.h"
 

@@ -1,7 +1,7 @@
 #include "PeopleTable.h"
 
-#include "data/Folding.h"
-#include "data/SqliteDialect.h"
+#include "dialect/Folding.h"
+#include "sqlite/SqliteDialect.h"
 
 #include <algorithm>
 #include <chrono>

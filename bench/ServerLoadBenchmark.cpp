@@ -12,7 +12,7 @@
 // veltra-index's indexes, and kept for the next run.
 #include "../tools/veltra-index/PostgresIndex.h"
 #include "PeopleTable.h"
-#include "data/postgres/Pq.h"
+#include "postgres/Pq.h"
 #include "veltra/Text.h"
 #include "veltra/headless/Headless.h"
 

@@ -16,9 +16,12 @@
 #include "veltra/platform/Host.h"
 #include "veltra/platform/Notifications.h"
 
+#include <memory>
+
 namespace veltra {
 
 struct QueryInputs;
+struct WorkingState;
 
 // The child controls and host services that one control uses for its whole life.
 struct Surroundings {
@@ -114,19 +117,8 @@ class Veltra final : public ControlNotifications {
     Windowing& windowing_;
     VeltraEvents& events_;
 
-    // Working state shared by the handlers.
-    String TextoCapitalizado;
-    Integer UltimaPosicao = 0;
-    bool ListaAbertaNaTecla = false;
-    bool TemFoco = false;
-    bool AbrirListaPendente = false;
-    bool TeclouApagar = false;
-    bool ListaCompleta = false;
-    bool SelecionarTudo = false;
-    String TextoConfirmado;
-    bool OrdemNumericaAtiva = false;
-    // How many runs of the text-change handler are under way, nested through its writes.
-    int changeNesting_ = 0;
+    // The working state that the handlers share (see control/WorkingState.h).
+    std::unique_ptr<WorkingState> state_;
     // The values of the properties that the control keeps itself.
 #define VELTRA_DECLARE_MEMBER(Name, Type, Id, Holder, ...)                                         \
     VELTRA_IF_MEMBER_##Holder(Type Name##_{};)

@@ -1,8 +1,8 @@
 #include "veltra/data/BoundControls.h"
 
-#include "data/Engine.h"
-#include "data/Folding.h"
-#include "data/dialect/Statement.h"
+#include "Engine.h"
+#include "dialect/Folding.h"
+#include "dialect/Statement.h"
 #include "veltra/Error.h"
 #include "veltra/Text.h"
 #include "veltra/platform/Notifications.h"

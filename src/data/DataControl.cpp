@@ -1,6 +1,6 @@
 #include "veltra/data/DataControl.h"
 
-#include "data/Engine.h"
+#include "Engine.h"
 #include "veltra/Error.h"
 #include "veltra/Text.h"
 

@@ -1,10 +1,10 @@
-#include "data/Engine.h"
+#include "Engine.h"
 
 #include "veltra/Error.h"
 #include "veltra/Text.h"
 
 #ifdef VELTRA_POSTGRESQL
-#include "data/postgres/PostgresEngine.h"
+#include "postgres/PostgresEngine.h"
 #endif
 
 namespace veltra::detail {

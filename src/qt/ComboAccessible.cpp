@@ -1,6 +1,6 @@
-#include "qt/ComboAccessible.h"
+#include "ComboAccessible.h"
 
-#include "qt/QtComboBox.h"
+#include "QtComboBox.h"
 
 #include <QAccessibleWidget>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "qt/QtComboBox.h"
+#include "QtComboBox.h"
 
 #include <QInputMethodEvent>
 #include <QLineEdit>

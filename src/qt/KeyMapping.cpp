@@ -1,4 +1,4 @@
-#include "qt/KeyMapping.h"
+#include "KeyMapping.h"
 
 #include "veltra/Codes.h"
 #include "veltra/Text.h"

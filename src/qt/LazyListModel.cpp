@@ -1,4 +1,4 @@
-#include "qt/LazyListModel.h"
+#include "LazyListModel.h"
 
 #include "veltra/qt/QtText.h"
 

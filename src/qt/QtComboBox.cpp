@@ -1,7 +1,7 @@
-#include "qt/QtComboBox.h"
+#include "QtComboBox.h"
 
-#include "qt/ComboAccessible.h"
-#include "qt/KeyMapping.h"
+#include "ComboAccessible.h"
+#include "KeyMapping.h"
 #include "veltra/Error.h"
 #include "veltra/Font.h"
 #include "veltra/Text.h"

@@ -1,8 +1,8 @@
 // The combo box `dbComb` over a real editable QComboBox. Not part of the API.
 #pragma once
 
-#include "qt/LazyListModel.h"
-#include "qt/RowDelegate.h"
+#include "LazyListModel.h"
+#include "RowDelegate.h"
 #include "veltra/data/BoundControls.h"
 #include "veltra/platform/ComboBox.h"
 #include "veltra/platform/EditModel.h"

@@ -1,4 +1,4 @@
-#include "qt/RowDelegate.h"
+#include "RowDelegate.h"
 
 #include <QApplication>
 #include <QFontMetrics>

@@ -1,7 +1,7 @@
 #include "veltra/qt/VeltraWidget.h"
 
-#include "qt/QtComboBox.h"
-#include "qt/WidgetAccess.h"
+#include "QtComboBox.h"
+#include "WidgetAccess.h"
 #include "veltra/Text.h"
 #include "veltra/data/BoundControls.h"
 #include "veltra/platform/Tracing.h"

@@ -2,11 +2,11 @@
 // any like pattern matched against any text. No written statement calls a function outside
 // the allowed ones, and the file never changes.
 #include "FuzzSupport.h"
-#include "data/Folding.h"
-#include "data/SqliteDialect.h"
-#include "data/dialect/Safety.h"
+#include "dialect/Folding.h"
+#include "dialect/Safety.h"
+#include "sqlite/SqliteDialect.h"
 #ifdef VELTRA_POSTGRESQL
-#include "data/postgres/PostgresDialect.h"
+#include "postgres/PostgresDialect.h"
 #endif
 #include "veltra/Error.h"
 #include "veltra/data/DataControl.h"

@@ -1,7 +1,7 @@
 // The Qt widget driven with real key and mouse events, on the offscreen platform.
 #include "veltra/qt/VeltraWidget.h"
 
-#include "qt/WidgetAccess.h"
+#include "WidgetAccess.h"
 #include "veltra/Properties.h"
 #include "veltra/Text.h"
 #include "veltra/data/BoundControls.h"

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "TestSupport.h"
-#include "data/Connection.h"
+#include "sqlite/Connection.h"
 
 #include <cstdlib>
 

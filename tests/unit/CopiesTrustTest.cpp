@@ -3,8 +3,8 @@
 // write (a planted copy, a link where a copy is being written), a copy damaged on disk, more
 // tables than the connection can attach, and no folder at all.
 #include "CopiesSupport.h"
-#include "data/CheckedFiles.h"
-#include "data/SqliteFunctions.h"
+#include "sqlite/CheckedFiles.h"
+#include "sqlite/SqliteFunctions.h"
 #include "veltra/data/DataControl.h"
 
 #include <fcntl.h>

@@ -1,7 +1,7 @@
 // The data source: refreshing a record source, its failures and error numbers, the record
 // set's navigation and counting, and the bound text box that follows the current row.
 #include "TestSupport.h"
-#include "data/Connection.h"
+#include "sqlite/Connection.h"
 #include "veltra/Error.h"
 #include "veltra/platform/Notifications.h"
 

@@ -1,9 +1,9 @@
 // The dialect: folded comparison, like patterns, Val, the parsed statement with what it may
 // call, and its writing for SQLite and PostgreSQL.
-#include "data/Folding.h"
-#include "data/SqliteDialect.h"
+#include "dialect/Folding.h"
+#include "sqlite/SqliteDialect.h"
 #ifdef VELTRA_POSTGRESQL
-#include "data/postgres/PostgresDialect.h"
+#include "postgres/PostgresDialect.h"
 #endif
 #include "veltra/Error.h"
 

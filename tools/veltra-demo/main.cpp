@@ -8,7 +8,7 @@
 // string) in a single box. With --screenshot it types TEXT into the first box, saves a picture of
 // the form and exits (1 when the picture came out blank), so that it can be checked without a
 // screen.
-#include "qt/WidgetAccess.h"
+#include "WidgetAccess.h"
 #include "veltra/Error.h"
 #include "veltra/data/DataControl.h"
 #include "veltra/qt/QtText.h"

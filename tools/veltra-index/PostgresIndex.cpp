@@ -9,10 +9,10 @@
 // the first schema of the search path.
 #include "PostgresIndex.h"
 
-#include "data/dialect/Emitter.h"
-#include "data/postgres/PostgresDialect.h"
-#include "data/postgres/PostgresSettings.h"
-#include "data/postgres/Pq.h"
+#include "dialect/Emitter.h"
+#include "postgres/PostgresDialect.h"
+#include "postgres/PostgresSettings.h"
+#include "postgres/Pq.h"
 
 #include <cstdint>
 #include <iostream>

@@ -7,9 +7,9 @@
 // know that collation too (SQLite reports "no such collation sequence" otherwise); drop
 // the index (DROP INDEX) before writing with such a program.
 #include "PostgresIndex.h"
-#include "data/Folding.h"
-#include "data/SqliteDialect.h"
-#include "data/dialect/Emitter.h"
+#include "dialect/Emitter.h"
+#include "dialect/Folding.h"
+#include "sqlite/SqliteDialect.h"
 
 #include <cstring>
 #include <iostream>

@@ -2,7 +2,7 @@
 // widget to take the focus; typing, keys and pastes are real key events, and the keys the
 // control sends are delivered by the event loop.
 #include "Target.h"
-#include "qt/WidgetAccess.h"
+#include "WidgetAccess.h"
 #include "veltra/Text.h"
 #include "veltra/platform/Keys.h"
 #include "veltra/qt/KeyEvents.h"

@@ -2,7 +2,7 @@
 // scenario, with the scenario's SQL written for files run on them.
 #include "Script.h"
 #include "Setup.h"
-#include "data/postgres/Pq.h"
+#include "postgres/Pq.h"
 
 #include <regex>
 #include <set>

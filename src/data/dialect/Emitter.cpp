@@ -1,4 +1,4 @@
-#include "data/dialect/Emitter.h"
+#include "dialect/Emitter.h"
 
 #include "veltra/Error.h"
 

@@ -13,7 +13,7 @@
 // rows (see SqliteDialect.cpp, PostgresDialect.cpp).
 #pragma once
 
-#include "data/dialect/Statement.h"
+#include "dialect/Statement.h"
 
 #include <map>
 #include <memory>

@@ -2,9 +2,9 @@
 // either gives the tree of one SELECT or throws: a second statement, another kind of
 // statement, a comment, a quoted or qualified function name and a nesting too deep for
 // the engines are refused here, before any engine sees the text.
-#include "data/Folding.h"
-#include "data/dialect/Safety.h"
-#include "data/dialect/Statement.h"
+#include "dialect/Folding.h"
+#include "dialect/Safety.h"
+#include "dialect/Statement.h"
 #include "veltra/Error.h"
 
 #include <algorithm>

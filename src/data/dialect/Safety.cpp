@@ -1,6 +1,6 @@
-#include "data/dialect/Safety.h"
+#include "dialect/Safety.h"
 
-#include "data/dialect/Statement.h"
+#include "dialect/Statement.h"
 #include "veltra/Error.h"
 
 #include <algorithm>

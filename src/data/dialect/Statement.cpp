@@ -1,7 +1,7 @@
 // What the rest of the data layer reads off a parsed statement: the columns it searches
 // (which the copies index), its like conditions (which the list draws in bold) and its
 // aliases.
-#include "data/dialect/Statement.h"
+#include "dialect/Statement.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "data/postgres/PostgresDialect.h"
+#include "postgres/PostgresDialect.h"
 
-#include "data/Folding.h"
+#include "dialect/Folding.h"
 #include "veltra/Error.h"
 #include "veltra/Text.h"
 

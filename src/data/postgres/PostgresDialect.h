@@ -6,7 +6,7 @@
 // where they are stored. Names are read in lower case, as PostgreSQL reads unquoted names.
 #pragma once
 
-#include "data/dialect/Emitter.h"
+#include "dialect/Emitter.h"
 
 #include <map>
 #include <memory>

@@ -1,9 +1,9 @@
 // The PostgreSQL engine: a table on a database server shared by many clients, searched as
 // a file is. One session per data control; the rows of the latest result read through a
 // cursor in a read-only transaction, a hundred at a time.
-#include "data/postgres/PostgresEngine.h"
+#include "postgres/PostgresEngine.h"
 
-#include "data/postgres/PostgresSession.h"
+#include "postgres/PostgresSession.h"
 #include "veltra/Error.h"
 #include "veltra/Text.h"
 

@@ -1,7 +1,7 @@
 // This file is not part of the API. The PostgreSQL engine of the data control.
 #pragma once
 
-#include "data/Engine.h"
+#include "Engine.h"
 
 namespace veltra::detail {
 

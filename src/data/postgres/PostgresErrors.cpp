@@ -1,7 +1,7 @@
 // The server's failures as the error numbers and Portuguese descriptions the control
 // knows, by their SQLSTATE.
-#include "data/Engine.h"
-#include "data/postgres/PostgresSession.h"
+#include "Engine.h"
+#include "postgres/PostgresSession.h"
 #include "veltra/Error.h"
 
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "data/postgres/PostgresSession.h"
+#include "postgres/PostgresSession.h"
 
 #include "veltra/Error.h"
 #include "veltra/Text.h"

@@ -3,9 +3,9 @@
 // transaction that the session itself opened, never in autocommit.
 #pragma once
 
-#include "data/postgres/PostgresDialect.h"
-#include "data/postgres/PostgresSettings.h"
-#include "data/postgres/Pq.h"
+#include "postgres/PostgresDialect.h"
+#include "postgres/PostgresSettings.h"
+#include "postgres/Pq.h"
 #include "veltra/Types.h"
 
 #include <chrono>

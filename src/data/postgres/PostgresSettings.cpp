@@ -1,6 +1,6 @@
-#include "data/postgres/PostgresSettings.h"
+#include "postgres/PostgresSettings.h"
 
-#include "data/postgres/Pq.h"
+#include "postgres/Pq.h"
 #include "veltra/Error.h"
 
 #include <array>

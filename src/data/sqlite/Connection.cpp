@@ -1,0 +1,348 @@
+#include "sqlite/Connection.h"
+
+#include "Engine.h"
+#include "access/AccessFile.h"
+#include "dialect/Safety.h"
+#include "sqlite/CheckedFiles.h"
+#include "sqlite/SqliteErrors.h"
+#include "sqlite/SqliteFunctions.h"
+#include "veltra/Error.h"
+#include "veltra/Text.h"
+
+#include <algorithm>
+#include <sqlite3.h>
+
+namespace veltra::detail {
+
+std::string readOnlyUri(const std::string& path) {
+    std::string uri = "file:";
+    for (const char c : path) {
+        if (c == '?' || c == '#' || c == '%') {
+            constexpr char hex[] = "0123456789ABCDEF";
+            uri += '%';
+            uri += hex[(static_cast<unsigned char>(c) >> 4) & 0xF];
+            uri += hex[static_cast<unsigned char>(c) & 0xF];
+        } else {
+            uri += c;
+        }
+    }
+    return uri + "?mode=ro";
+}
+
+SqliteConnection::SqliteConnection(const String& path, const String& connect)
+    : path_(path), connect_(connect) {
+    const std::string file = toUtf8(path);
+    access_ = fileKindOf(file) == FileKind::Access;
+    if (access_ && !accessSupported())
+        throw Error(ErrorNumber::NotADatabase,
+                    "Este programa foi construído sem a leitura de arquivos do Access ('" + file +
+                        "').");
+    // An Access file's tables are read into copy files, attached to an empty database.
+    const int code =
+        access_ ? sqlite3_open_v2(":memory:", &db_,
+                                  SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI |
+                                      SQLITE_OPEN_NOMUTEX,
+                                  nullptr)
+                : sqlite3_open_v2(readOnlyUri(file).c_str(), &db_,
+                                  SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
+                                  nullptr);
+    if (code != SQLITE_OK) {
+        sqlite3_close(db_);
+        db_ = nullptr;
+        if (code == SQLITE_CANTOPEN)
+            throw Error(ErrorNumber::FileNotFound,
+                        "Não foi possível encontrar o arquivo '" + file + "'.");
+        throw Error(ErrorNumber::NotADatabase,
+                    "Formato de banco de dados não reconhecido '" + file + "'.");
+    }
+    sqlite3_busy_timeout(db_, 250);
+    sqlite3_limit(db_, SQLITE_LIMIT_SQL_LENGTH, 1'000'000);
+    // No value read or made by a statement grows past this: a row of the file with a bigger
+    // one fails to be read (3047) instead of taking the program's memory.
+    sqlite3_limit(db_, SQLITE_LIMIT_LENGTH, kMaxRowBytes);
+    // A name in double quotes is a name, never a text when no column has it.
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    sqlite3_limit(db_, SQLITE_LIMIT_ATTACHED, 10); // copy files; record sources cannot attach
+    registerDialect(db_);
+    registerCheckedFiles(); // the copies' pages are checked as they are read
+    sqlite3_progress_handler(
+        db_, 10'000,
+        [](void* self) {
+            return std::chrono::steady_clock::now() >
+                           static_cast<SqliteConnection*>(self)->deadline_
+                       ? 1
+                       : 0;
+        },
+        this);
+    sqlite3_set_authorizer(
+        db_,
+        [](void* self, int action, const char* object, const char* function, const char*,
+           const char*) {
+            // User statements read the file's tables and call the dialect's functions,
+            // nothing else: no writes, ATTACH, PRAGMA or transactions, no other function and
+            // no reading of the schema, whatever their text holds.
+            if (static_cast<SqliteConnection*>(self)->ownWork_)
+                return SQLITE_OK;
+            switch (action) {
+            case SQLITE_READ:
+                return object && std::string_view(object).starts_with("sqlite_") ? SQLITE_DENY
+                                                                                 : SQLITE_OK;
+            case SQLITE_FUNCTION:
+                return function && (dialect::isAllowedFunction(dialect::asciiLower(function)) ||
+                                    std::string_view(function) == kLikeFunction)
+                           ? SQLITE_OK
+                           : SQLITE_DENY;
+            case SQLITE_SELECT:
+            case SQLITE_RECURSIVE:
+                return SQLITE_OK;
+            default:
+                return SQLITE_DENY;
+            }
+        },
+        this);
+    {
+        const OwnWork ownWork(*this);
+        execute("PRAGMA query_only = 1");
+    }
+    stamp_ = identifyFile(file);
+    dataVersion_ = dataVersion();
+    openedId_ = stamp_.id;
+    std::error_code ignored;
+    absolutePath_ = std::filesystem::absolute(file, ignored).lexically_normal().string();
+}
+
+SqliteConnection::~SqliteConnection() {
+    pool_.clear();
+    sqlite3_close_v2(db_);
+}
+
+bool SqliteConnection::opens(const String& path, const String& connect) const {
+    return path == path_ && connect == connect_ && identifyFile(toUtf8(path_)).id == openedId_;
+}
+
+void SqliteConnection::fail(int code, const std::vector<std::string>& parameters) const {
+    throwSqliteError(code, sqlite3_errmsg(db_), toUtf8(path_), parameters);
+}
+
+void SqliteConnection::execute(const std::string& sql) {
+    const int code = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
+    if (code != SQLITE_OK)
+        fail(code);
+}
+
+// Read at each use: the version that a copy must hold is the file as it is now.
+CopyOrigin SqliteConnection::originOf(const std::string& table) const {
+    return {absolutePath_, versionOf(absolutePath_), table};
+}
+
+std::optional<std::filesystem::path> SqliteConnection::copyFileFor(const std::string& table) {
+    if (copyFolder_.empty()) {
+        if (const auto folder = userCopyFolder()) {
+            copyFolder_ = *folder;
+        } else {
+            try {
+                fallbackFolder_ = std::make_unique<TemporaryFolder>("veltra-copies");
+                copyFolder_ = fallbackFolder_->path();
+            } catch (const std::exception&) {
+                return std::nullopt; // no folder takes copies: searches read the file
+            }
+        }
+    }
+    return copyFolder_ / copyFileName(absolutePath_, table);
+}
+
+SqliteConnection::Attachment SqliteConnection::attachCopy(const std::filesystem::path& file,
+                                                          const CopyOrigin& origin) {
+    std::error_code missing;
+    if (!std::filesystem::is_regular_file(file, missing))
+        return {};
+    if (!isOwnCopy(file)) {
+        std::filesystem::remove(file, missing);
+        return {};
+    }
+    const OwnWork ownWork(*this);
+    if (!makeRoomToAttach())
+        return {std::nullopt, true};
+    AttachedCopy copy{"veltra_copy_" + std::to_string(++copiesMade_), {}};
+    if (!runStatement(db_, "ATTACH ?1 AS " + copy.schema, {copyUri(file)}, {}))
+        return {};
+    bool holds = false;
+    const bool readable = runStatement(
+        db_, copyColumnsQuery(copy.schema), originParameters(origin), [&](sqlite3_stmt* row) {
+            holds = true;
+            if (const auto* column = sqlite3_column_text(row, 0); column && *column)
+                copy.foldedColumns.insert(reinterpret_cast<const char*>(column));
+        });
+    if (readable && holds) {
+        // Nothing writes a copy file in place (a new copy takes its place under the same
+        // name), so the read lock is kept rather than taken again by every statement.
+        sqlite3_exec(db_, ("PRAGMA " + copy.schema + ".locking_mode = EXCLUSIVE").c_str(), nullptr,
+                     nullptr, nullptr);
+        attached_[copy.schema] = uses_;
+        return {std::move(copy)};
+    }
+    sqlite3_exec(db_, ("DETACH " + copy.schema).c_str(), nullptr, nullptr, nullptr);
+    if (!readable)
+        std::filesystem::remove(file, missing); // damaged: made again by whoever needs it
+    return {};
+}
+
+// Frees a place among the attached databases: copies no statement uses any more first,
+// then the copy least used lately, unless the statement being written uses it.
+bool SqliteConnection::makeRoomToAttach() {
+    const int limit = sqlite3_limit(db_, SQLITE_LIMIT_ATTACHED, -1);
+    const auto full = [&] {
+        return static_cast<int>(attached_.size() + staleCopies_.size()) >= limit;
+    };
+    detachStaleCopies();
+    if (!full())
+        return true;
+    stopOtherReaders(nullptr);
+    detachStaleCopies();
+    while (full()) {
+        const auto oldest =
+            std::min_element(attached_.begin(), attached_.end(),
+                             [](const auto& a, const auto& b) { return a.second < b.second; });
+        if (oldest == attached_.end() || oldest->second == uses_ ||
+            sqlite3_exec(db_, ("DETACH " + oldest->first).c_str(), nullptr, nullptr, nullptr) !=
+                SQLITE_OK)
+            return false;
+        attached_.erase(oldest);
+    }
+    return true;
+}
+
+void SqliteConnection::touch(const std::string& schema) {
+    if (const auto copy = attached_.find(schema); copy != attached_.end())
+        copy->second = uses_;
+}
+
+void SqliteConnection::detachStaleCopies() {
+    if (staleCopies_.empty())
+        return;
+    const OwnWork ownWork(*this);
+    std::erase_if(staleCopies_, [&](const std::string& schema) {
+        if (sqlite3_exec(db_, ("DETACH " + schema).c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            return false;
+        attached_.erase(schema);
+        return true;
+    });
+}
+
+void SqliteConnection::discardCopies() {
+    stopOtherReaders(nullptr);
+    foldedCopies_.discard(*this);
+    accessCopies_.discard(*this);
+    detachStaleCopies();
+}
+
+// The commits to the file that this connection has seen: another program's commit changes
+// it, also one still in the write-ahead log, which leaves the file itself as it was.
+long long SqliteConnection::dataVersion() {
+    if (access_)
+        return 0;
+    const OwnWork ownWork(*this);
+    const auto version = prepare("PRAGMA main.data_version", {});
+    return sqlite3_step(version.get()) == SQLITE_ROW ? sqlite3_column_int64(version.get(), 0) : 0;
+}
+
+// Copies of a file that has changed since they were made are out of date: later
+// statements read new copies. An old copy is detached once no reader uses it any more.
+void SqliteConnection::forgetCopiesIfFileChanged() {
+    const FileIdentity now = identifyFile(toUtf8(path_));
+    const long long version = dataVersion();
+    if (!(now == stamp_) || version != dataVersion_) {
+        stamp_ = now;
+        dataVersion_ = version;
+        foldedCopies_.forget(*this);
+        accessCopies_.forget(*this);
+    }
+    detachStaleCopies();
+}
+
+dialect::Translation SqliteConnection::translate(std::string_view statement) const {
+    return sqliteTranslation(statement,
+                             [this](const std::string& table) { return hasRowId(table); });
+}
+
+// A view and a WITHOUT ROWID table have no row id; an Access file's tables are read into
+// copies, which have.
+bool SqliteConnection::hasRowId(const std::string& table) const {
+    return access_ ||
+           sqlite3_table_column_metadata(db_, "main", table.c_str(), "rowid", nullptr, nullptr,
+                                         nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+SqliteConnection::Rendered SqliteConnection::render(const dialect::Translation& translation,
+                                                    CopyWait wait) {
+    ++uses_;
+    forgetCopiesIfFileChanged();
+    CopiesToRead copies;
+    if (access_)
+        copies.tables = accessCopies_.readFrom(*this, translation);
+    else
+        copies = foldedCopies_.readFrom(*this, translation, wait);
+    return {translation.render(copies.tables), copies.beingMade, !copies.tables.empty()};
+}
+
+PooledStatement SqliteConnection::prepare(const dialect::Translation& translation, CopyWait wait) {
+    return prepare(render(translation, wait).sql, translation.parameters());
+}
+
+PooledStatement SqliteConnection::prepare(const std::string& sql,
+                                          const std::vector<std::string>& parameters) {
+    const Purpose purpose = ownWork_ ? Purpose::OwnWork : Purpose::RecordSource;
+    sqlite3_stmt* statement = pool_.take(purpose, sql);
+    if (!statement) {
+        const char* tail = nullptr;
+        const int code =
+            sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &statement, &tail);
+        if (code != SQLITE_OK)
+            fail(code, parameters);
+        const auto refuse = [&](int number, const std::string& description) {
+            sqlite3_finalize(statement);
+            throw Error(number, description);
+        };
+        if (!statement)
+            refuse(ErrorNumber::InvalidRecordSource, "Instrução SQL vazia.");
+        if (tail && std::string_view(tail).find_first_not_of(" \t\r\n;") != std::string_view::npos)
+            refuse(ErrorNumber::TextAfterStatement,
+                   "Caracteres encontrados após o fim da instrução SQL.");
+        if (!sqlite3_stmt_readonly(statement) && purpose == Purpose::RecordSource)
+            refuse(ErrorNumber::ReadOnly,
+                   "Não é possível atualizar. Banco de dados ou objeto somente leitura.");
+    }
+    for (std::size_t i = 0; i < parameters.size(); ++i)
+        sqlite3_bind_text(statement, static_cast<int>(i + 1), parameters[i].c_str(),
+                          static_cast<int>(parameters[i].size()), SQLITE_TRANSIENT);
+    return PooledStatement(&pool_, purpose, sql, statement);
+}
+
+int SqliteConnection::step(sqlite3_stmt* statement) {
+    deadline_ = std::chrono::steady_clock::now() + statementLimit_;
+    const int code = sqlite3_step(statement);
+    deadline_ = std::chrono::steady_clock::time_point::max();
+    return code;
+}
+
+void SqliteConnection::stopOtherReaders(const Reader* keep) {
+    const auto readers = readers_; // stopping one may end it
+    for (auto* reader : readers)
+        if (reader != keep)
+            reader->stopReading();
+}
+
+std::string SqliteConnection::queryPlan(const dialect::Translation& translation) {
+    const auto statement = prepare(translation, CopyWait::UntilMade);
+    const std::string sql = sqlite3_sql(statement.get());
+    const OwnWork ownWork(*this);
+    const auto plan = prepare("EXPLAIN QUERY PLAN " + sql, translation.parameters());
+    std::string text;
+    while (sqlite3_step(plan.get()) == SQLITE_ROW)
+        text +=
+            std::string(reinterpret_cast<const char*>(sqlite3_column_text(plan.get(), 3))) + "\n";
+    return text;
+}
+
+} // namespace veltra::detail

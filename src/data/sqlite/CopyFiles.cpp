@@ -1,0 +1,264 @@
+#include "sqlite/CopyFiles.h"
+
+#include "dialect/Emitter.h"
+#include "sqlite/CheckedFiles.h"
+#include "sqlite/Connection.h"
+#include "sqlite/SqliteFunctions.h"
+#include "veltra/Error.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace veltra::detail {
+
+namespace {
+
+// FNV-1a: a name that stays the same from one run and one build to the next.
+std::string digestOf(const std::string& text) {
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const char c : text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ULL;
+    }
+    constexpr char hex[] = "0123456789abcdef";
+    std::string digest;
+    for (int shift = 60; shift >= 0; shift -= 4)
+        digest += hex[(hash >> shift) & 0xF];
+    return digest;
+}
+
+std::string hexOf(const unsigned char* bytes, std::size_t length) {
+    constexpr char hex[] = "0123456789abcdef";
+    std::string text;
+    for (std::size_t i = 0; i < length; ++i) {
+        text += hex[bytes[i] >> 4];
+        text += hex[bytes[i] & 0xF];
+    }
+    return text;
+}
+
+// The first bytes of a file, fewer when it is shorter.
+std::string headOf(const std::string& path, std::size_t length) {
+    unsigned char bytes[128] = {};
+    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0)
+        return {};
+    const auto read = ::read(file, bytes, std::min(length, sizeof bytes));
+    ::close(file);
+    return read > 0 ? hexOf(bytes, static_cast<std::size_t>(read)) : std::string();
+}
+
+std::string identityText(const FileIdentity& file) {
+    return std::to_string(file.size) + ":" + std::to_string(file.modified) + ":" +
+           std::to_string(file.changed) + ":" + std::to_string(file.id) + ":" +
+           std::to_string(file.device);
+}
+
+std::filesystem::path userCacheFolder() {
+    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && *cache == '/')
+        return cache;
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return std::filesystem::path(home) / ".cache";
+    return {};
+}
+
+// A folder that only its owner, the user or the system, can change: owned by one of them
+// and writable by no one else, unless sticky (as /tmp is), where no one else can move or
+// remove what the user made.
+bool isSafeAncestor(const std::filesystem::path& folder) {
+    struct stat status {};
+    if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+        return false;
+    const bool owner = status.st_uid == ::geteuid() || status.st_uid == 0;
+    const bool othersWrite = (status.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+    return owner && (!othersWrite || (status.st_mode & S_ISVTX) != 0);
+}
+
+// A folder of the user's alone: made 0700 when missing, never a link, owned by the user,
+// writable by no one else; one that others may read is closed to them.
+bool makePrivateFolder(const std::filesystem::path& folder) {
+    ::mkdir(folder.c_str(), 0700);
+    struct stat status {};
+    if (::lstat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) ||
+        status.st_uid != ::geteuid() || (status.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return false;
+    return (status.st_mode & 077) == 0 || ::chmod(folder.c_str(), 0700) == 0;
+}
+
+// A new draft beside the copy's place, made exclusively under a name no one can guess (no
+// file or link of that name can be there before it).
+std::filesystem::path newDraftFor(const std::filesystem::path& file) {
+    std::string pattern = file.string() + ".draft-XXXXXX";
+    const int made = ::mkstemp(pattern.data());
+    if (made < 0)
+        throw Error(ErrorNumber::OtherFailure,
+                    "Não foi possível fazer a cópia de pesquisa em '" + file.string() + "'.");
+    ::close(made);
+    return pattern;
+}
+
+} // namespace
+
+std::string versionOf(const std::string& path) {
+    // The change counter: bytes 24 to 27 of the header.
+    const std::string header = headOf(path, 28);
+    std::string version = identityText(identifyFile(path)) + "/" +
+                          header.substr(std::min<std::size_t>(header.size(), 48));
+    // A log with frames (past its 32-byte header, which names its generation: checkpoint
+    // sequence and salts); an empty one, as a reader may leave, holds no change. Its change
+    // time does not count: SQLite gives the log the file's owner whenever it opens it.
+    const std::string wal = path + "-wal";
+    FileIdentity log = identifyFile(wal);
+    log.changed = 0;
+    if (log.size > 32)
+        version += "/" + identityText(log) + "/" + headOf(wal, 32);
+    return version;
+}
+
+bool runStatement(sqlite3* db, const std::string& sql, const std::vector<std::string>& parameters,
+                  const std::function<void(sqlite3_stmt*)>& row) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return false;
+    }
+    for (std::size_t i = 0; i < parameters.size(); ++i)
+        sqlite3_bind_text(statement, static_cast<int>(i + 1), parameters[i].c_str(), -1,
+                          SQLITE_TRANSIENT);
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(statement)) == SQLITE_ROW)
+        if (row)
+            row(statement);
+    sqlite3_finalize(statement);
+    return step == SQLITE_DONE;
+}
+
+std::string AttachedCopy::table() const {
+    return schema + "." + dialect::quoteName(kCopyTable);
+}
+
+std::optional<std::filesystem::path> userCopyFolder() {
+    const auto cache = userCacheFolder().lexically_normal();
+    if (cache.empty() || !cache.is_absolute())
+        return std::nullopt;
+    ::mkdir(cache.c_str(), 0700);
+    for (auto folder = cache; folder != folder.parent_path(); folder = folder.parent_path())
+        if (!isSafeAncestor(folder))
+            return std::nullopt;
+    const auto folder = cache / "veltra" / "copies";
+    if (!makePrivateFolder(folder.parent_path()) || !makePrivateFolder(folder) ||
+        ::access(folder.c_str(), W_OK) != 0)
+        return std::nullopt;
+    return folder;
+}
+
+bool isOwnCopy(const std::filesystem::path& file) {
+    struct stat status {};
+    if (::lstat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
+        status.st_uid != ::geteuid() || (status.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return false;
+    unsigned char header[100] = {};
+    const int opened = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (opened < 0)
+        return false;
+    const auto read = ::read(opened, header, sizeof header);
+    ::close(opened);
+    return read == sizeof header && hasChecksums(header, sizeof header);
+}
+
+std::string copyUri(const std::filesystem::path& file) {
+    return readOnlyUri(file.string()) + "&vfs=" + kCheckedFileSystem;
+}
+
+std::string copyFileName(const std::string& source, const std::string& table) {
+    return digestOf(source + '\n' + dialect::asciiLower(table)) + "-" +
+           std::to_string(dialect::kFoldingVersion) + ".db";
+}
+
+std::string copyColumnsQuery(const std::string& schema) {
+    return std::string("SELECT folded_column FROM ") + schema + "." + kCopyOriginTable +
+           " WHERE source = ?1 AND version = ?2 AND folding = ?3 AND table_name = ?4";
+}
+
+std::vector<std::string> originParameters(const CopyOrigin& origin) {
+    return {origin.source, origin.version, std::to_string(dialect::kFoldingVersion),
+            dialect::asciiLower(origin.table)};
+}
+
+CopyWriter::CopyWriter(std::filesystem::path file)
+    : file_(std::move(file)), draft_(newDraftFor(file_)) {
+    registerCheckedFiles();
+    if (sqlite3_open_v2(draft_.c_str(), &db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX,
+                        kCheckedFileSystem) != SQLITE_OK)
+        fail();
+    keepChecksums(db_);
+    registerDialect(db_);
+    // A draft that a crash leaves behind is never read, so nothing needs to survive one.
+    execute("PRAGMA journal_mode = OFF");
+    execute("PRAGMA synchronous = OFF");
+    execute("PRAGMA cache_size = -16384");
+}
+
+CopyWriter::~CopyWriter() {
+    sqlite3_close_v2(db_);
+    std::error_code ignored;
+    std::filesystem::remove(draft_, ignored);
+}
+
+void CopyWriter::fail() const {
+    throw Error(ErrorNumber::OtherFailure,
+                "Não foi possível fazer a cópia de pesquisa em '" + draft_.string() +
+                    "': " + (db_ ? sqlite3_errmsg(db_) : "sem memória") + ".");
+}
+
+void CopyWriter::execute(const std::string& sql) {
+    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail();
+}
+
+void CopyWriter::stopWhen(const std::atomic<bool>& flag) {
+    sqlite3_progress_handler(
+        db_, 10'000,
+        [](void* stop) { return static_cast<const std::atomic<bool>*>(stop)->load() ? 1 : 0; },
+        const_cast<std::atomic<bool>*>(&flag));
+}
+
+void CopyWriter::publish(const CopyOrigin& origin, const std::set<std::string>& foldedColumns) {
+    execute(std::string("CREATE TABLE ") + kCopyOriginTable +
+            " (source TEXT, version TEXT, folding TEXT, table_name TEXT, folded_column TEXT)");
+    sqlite3_stmt* insert = nullptr;
+    const std::string sql =
+        std::string("INSERT INTO ") + kCopyOriginTable + " VALUES (?1, ?2, ?3, ?4, ?5)";
+    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &insert, nullptr) != SQLITE_OK)
+        fail();
+    auto parameters = originParameters(origin);
+    // One row whatever the columns: a copy with no folded column still says what it holds.
+    std::set<std::string> columns{""};
+    for (const auto& column : foldedColumns)
+        columns.insert(dialect::asciiLower(column));
+    bool written = true;
+    for (const auto& column : columns) {
+        for (std::size_t i = 0; i < parameters.size(); ++i)
+            sqlite3_bind_text(insert, static_cast<int>(i + 1), parameters[i].c_str(), -1,
+                              SQLITE_TRANSIENT);
+        sqlite3_bind_text(insert, 5, column.c_str(), -1, SQLITE_TRANSIENT);
+        written = written && sqlite3_step(insert) == SQLITE_DONE;
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    if (!written || sqlite3_close(db_) != SQLITE_OK)
+        fail();
+    db_ = nullptr;
+    std::error_code error;
+    std::filesystem::rename(draft_, file_, error);
+    if (error)
+        throw Error(ErrorNumber::OtherFailure, "Não foi possível guardar a cópia de pesquisa em '" +
+                                                   file_.string() + "': " + error.message() + ".");
+}
+
+} // namespace veltra::detail
