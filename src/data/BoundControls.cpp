@@ -1,4 +1,5 @@
 #include "veltra/data/BoundControls.h"
+#include "Errors.h"
 
 #include "Engine.h"
 #include "dialect/Folding.h"
@@ -14,7 +15,7 @@ namespace {
 using detail::shownText;
 
 [[noreturn]] void unknownField() {
-    throw Error(ErrorNumber::UnknownField, "Item não encontrado nesta coleção.");
+    detail::fail(detail::DataError::UnknownField);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "veltra/data/DataControl.h"
+#include "Errors.h"
 
 #include "Engine.h"
 #include "veltra/Error.h"
@@ -10,14 +11,12 @@ namespace veltra {
 
 namespace {
 
+using detail::DataError;
+using detail::fail;
 using detail::shownText;
 
 // Longer record sources are refused before they reach the database.
 constexpr std::size_t kMaxStatementCharacters = 100'000;
-
-[[noreturn]] void fail(int number, const std::string& description) {
-    throw Error(number, description);
-}
 
 // A record source that is only a table name reads the whole table.
 bool isBareName(const String& source) {
@@ -109,7 +108,7 @@ class DataControl::Records final : public Recordset {
             noCurrentRecord();
         const auto& row = rows_->row(static_cast<std::size_t>(position_));
         if (index < 0 || static_cast<std::size_t>(index) >= row.size())
-            fail(ErrorNumber::UnknownField, "Item não encontrado nesta coleção.");
+            fail(DataError::UnknownField);
         return row[static_cast<std::size_t>(index)];
     }
 
@@ -124,7 +123,7 @@ class DataControl::Records final : public Recordset {
     enum class Bound { Refuse, Allow };
 
     [[noreturn]] static void noCurrentRecord() {
-        fail(ErrorNumber::NoCurrentRecord, "Nenhum registro atual.");
+        fail(DataError::NoCurrentRecord);
     }
     bool hasCurrent() const {
         return position_ >= 0 && static_cast<std::size_t>(position_) < rows_->fetchedCount();
@@ -181,13 +180,9 @@ std::shared_ptr<RowSet> DataControl::run(const String& recordSource) {
     openIfNeeded();
     const String trimmed = trimSpaces(recordSource);
     if (trimmed.empty())
-        fail(ErrorNumber::InvalidRecordSource,
-             "Instrução SQL inválida; esperava-se 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT' ou "
-             "'UPDATE'.");
+        fail(DataError::NoStatement);
     if (trimmed.size() > kMaxStatementCharacters)
-        fail(ErrorNumber::OtherFailure, "A instrução SQL é longa demais (mais de " +
-                                            std::to_string(kMaxStatementCharacters) +
-                                            " caracteres).");
+        fail(DataError::StatementTooLong, {std::to_string(kMaxStatementCharacters)});
     const String statementText = isBareName(trimmed) ? u"SELECT * FROM " + trimmed : trimmed;
     auto result = engine_->run(toUtf8(statementText));
     auto rows = std::make_shared<RowSet>(statementText, std::move(result.columns),
@@ -219,8 +214,7 @@ std::string DataControl::queryPlan(const String& statement) {
 
 Recordset& DataControl::recordset() {
     if (!records_)
-        fail(ErrorNumber::ObjectNotSet,
-             "Variável de objeto ou variável do bloco With não definida.");
+        fail(DataError::NoRecordset);
     return *records_;
 }
 

@@ -1,4 +1,5 @@
 #include "Engine.h"
+#include "Errors.h"
 
 #include "veltra/Error.h"
 #include "veltra/Text.h"
@@ -21,9 +22,7 @@ bool connectOpensFile(const String& connect) {
 } // namespace
 
 void rowTooLarge() {
-    throw Error(ErrorNumber::RecordTooLarge,
-                "Registro grande demais: uma linha do resultado passa de " +
-                    std::to_string(kMaxRowBytes / (1 << 20)) + " MiB.");
+    fail(DataError::RowTooLarge, {std::to_string(kMaxRowBytes / (1 << 20))});
 }
 
 String shownText(const Variant& value) {
@@ -56,11 +55,9 @@ std::shared_ptr<Engine> openEngine(const String& name, const String& connect) {
         return openPostgres(name, connect);
 #endif
     if (!connectOpensFile(connect))
-        throw Error(ErrorNumber::UnknownConnect,
-                    "Não foi possível encontrar um ISAM instalável para '" + toUtf8(connect) +
-                        "'.");
+        fail(DataError::UnknownConnect, {toUtf8(connect)});
     if (name.empty())
-        throw Error(ErrorNumber::FileNotFound, "Não foi possível encontrar o arquivo ''.");
+        fail(DataError::FileNotFound, {""});
     return openSqlite(name, connect);
 }
 

@@ -1,4 +1,5 @@
 #include "access/AccessFile.h"
+#include "Errors.h"
 
 #include "veltra/Error.h"
 #include "veltra/platform/Files.h"
@@ -31,8 +32,7 @@ std::chrono::seconds timeLimit() {
 }
 
 [[noreturn]] void unreadable(const std::string& path, const std::string& why) {
-    throw Error(ErrorNumber::NotADatabase,
-                "Não foi possível ler o arquivo do Access '" + path + "' (" + why + ").");
+    fail(DataError::AccessUnreadable, {path, why});
 }
 
 // The helper lies beside the library that holds this code (as in the build folder) or in

@@ -3,6 +3,7 @@
 // statement, a comment, a quoted or qualified function name and a nesting too deep for
 // the engines are refused here, before any engine sees the text.
 #include "dialect/Folding.h"
+#include "Errors.h"
 #include "dialect/Safety.h"
 #include "dialect/Statement.h"
 #include "veltra/Error.h"
@@ -22,7 +23,7 @@ struct Token {
 };
 
 [[noreturn]] void syntaxError(const std::string& what) {
-    throw Error(ErrorNumber::SyntaxError, "Erro de sintaxe na instrução SQL (" + what + ").");
+    detail::fail(detail::DataError::Syntax, {what});
 }
 
 bool isWordStart(char c) {
@@ -93,9 +94,7 @@ std::vector<Token> tokenize(std::string_view sql) {
                 ++i;
             tokens.push_back({Token::Number, std::string(sql.substr(start, i - start))});
             if (!isNumber(tokens.back().text))
-                throw Error(ErrorNumber::SyntaxError,
-                            "Erro de sintaxe na instrução SQL perto de \"" + tokens.back().text +
-                                "\".");
+                detail::fail(detail::DataError::SyntaxNear, {tokens.back().text});
         } else if (c == '?' || c == ':' || c == '@' || c == '$' || c == '#' ||
                    static_cast<unsigned char>(c) < 0x20) {
             syntaxError(std::string("caractere inesperado ") + c);
@@ -139,8 +138,7 @@ bool beginsAnotherStatement(const std::string& lower) {
 }
 
 [[noreturn]] void readOnly() {
-    throw Error(ErrorNumber::ReadOnly,
-                "Não é possível atualizar. Banco de dados ou objeto somente leitura.");
+    detail::fail(detail::DataError::ReadOnly);
 }
 
 // How deep parentheses and subqueries may nest, and how tall an expression may grow: far
@@ -157,7 +155,7 @@ class Parser {
     void run() {
         dropFinalSemicolons();
         if (tokens_.empty())
-            throw Error(ErrorNumber::InvalidRecordSource, "Instrução SQL vazia.");
+            detail::fail(detail::DataError::EmptyStatement);
         if (peek().kind == Token::Word && beginsAnotherStatement(lower(peek())))
             readOnly();
         out_.select_ = select();
@@ -209,12 +207,11 @@ class Parser {
     [[noreturn]] void unexpected() const {
         const Token& token = peek();
         if (token.kind == Token::End)
-            throw Error(ErrorNumber::SyntaxError, "Instrução SQL incompleta.");
+            detail::fail(detail::DataError::SyntaxIncomplete);
         const std::string shown = token.kind == Token::Text   ? "'" + token.text + "'"
                                   : token.kind == Token::Name ? "[" + token.text + "]"
                                                               : token.text;
-        throw Error(ErrorNumber::SyntaxError,
-                    "Erro de sintaxe na instrução SQL perto de \"" + shown + "\".");
+        detail::fail(detail::DataError::SyntaxNear, {shown});
     }
 
     // One statement: what follows its first semicolon may only be more semicolons.
@@ -224,8 +221,7 @@ class Parser {
         });
         if (std::any_of(semicolon, tokens_.end(),
                         [](const Token& t) { return !(t.kind == Token::Symbol && t.text == ";"); }))
-            throw Error(ErrorNumber::TextAfterStatement,
-                        "Caracteres encontrados após o fim da instrução SQL.");
+            detail::fail(detail::DataError::TextAfterStatement);
         tokens_.erase(semicolon, tokens_.end());
     }
 
@@ -500,7 +496,7 @@ class Parser {
         try {
             (void)LikePattern(pattern);
         } catch (const std::invalid_argument&) {
-            throw Error(ErrorNumber::SyntaxError, "Padrão de cadeia inválido: '" + pattern + "'.");
+            detail::fail(detail::DataError::InvalidPattern, {pattern});
         }
         ++at_;
         auto expr = postfix(Expr::Kind::Like, negated, std::move(value));

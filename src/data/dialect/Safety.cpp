@@ -1,4 +1,5 @@
 #include "dialect/Safety.h"
+#include "Errors.h"
 
 #include "dialect/Statement.h"
 #include "veltra/Error.h"
@@ -34,7 +35,7 @@ const Allowed* allowed(std::string_view name) {
 }
 
 [[noreturn]] void unknown(const std::string& written) {
-    throw Error(ErrorNumber::UnknownFunction, "Função '" + written + "' indefinida na expressão.");
+    detail::fail(detail::DataError::UnknownFunction, {written});
 }
 
 void checkCall(const Expr& call) {
@@ -46,9 +47,7 @@ void checkCall(const Expr& call) {
     const bool star = !call.operands.empty() && call.operands.front()->kind == Expr::Kind::AllRows;
     if (call.operands.size() < function->fewest || call.operands.size() > function->most ||
         (star && function->name != "count") || (call.distinct && !function->aggregate))
-        throw Error(ErrorNumber::UnknownFunction,
-                    "Número incorreto de argumentos usados com a função '" + written +
-                        "' na expressão.");
+        detail::fail(detail::DataError::WrongArgumentCount, {written});
 }
 
 } // namespace

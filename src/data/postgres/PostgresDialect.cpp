@@ -1,4 +1,5 @@
 #include "postgres/PostgresDialect.h"
+#include "Errors.h"
 
 #include "dialect/Folding.h"
 #include "veltra/Error.h"
@@ -171,15 +172,14 @@ class PostgresEmitter final : public dialect::Emitter {
         const auto& aliases = statement().aliases();
         if (!column.qualifier.empty() && !catalog_.columns.contains(lower) &&
             std::find(aliases.begin(), aliases.end(), lower) == aliases.end())
-            throw Error(ErrorNumber::UnknownColumn, "Coluna desconhecida: " + column.text + ".");
+            fail(DataError::UnknownColumn, {column.text});
         return Emitter::column(column, scope);
     }
 
     void checkTable(const dialect::Source& table) const override {
         if (!catalog_.rowKeys.contains(tableKey(table)))
-            throw Error(ErrorNumber::TableNotFound,
-                        "O mecanismo de banco de dados não encontrou a tabela '" +
-                            (table.schema.empty() ? "" : table.schema + ".") + table.name + "'.");
+            fail(DataError::TableNotFound,
+                 {(table.schema.empty() ? "" : table.schema + ".") + table.name});
     }
 
   private:

@@ -1,6 +1,7 @@
 // The server's failures as the error numbers and Portuguese descriptions the control
 // knows, by their SQLSTATE.
 #include "Engine.h"
+#include "Errors.h"
 #include "postgres/PostgresSession.h"
 #include "veltra/Error.h"
 
@@ -46,55 +47,44 @@ void Session::fail(const PGresult* result, const std::vector<std::string>& param
         return translation ? translation->asWritten(name) : name;
     };
     if (lost)
-        throw Error(ErrorNumber::ServerUnreachable, "A conexão com o servidor de banco de dados " +
-                                                        server_ + " falhou (" + message + ").");
+        detail::fail(DataError::ServerUnreachable, {server_, message});
     if (state == "42P01")
-        throw Error(ErrorNumber::TableNotFound,
-                    "O mecanismo de banco de dados não encontrou a tabela '" +
-                        written(quotedSubject(message)) + "'.");
+        detail::fail(DataError::TableNotFound, {written(quotedSubject(message))});
     if (state == "42703") {
         std::string column = quotedSubject(message);
         if (const auto dot = column.rfind('.'); dot != std::string::npos)
             column.erase(0, dot + 1);
-        throw Error(ErrorNumber::UnknownColumn, "Coluna desconhecida: " + written(column) + ".");
+        detail::fail(DataError::UnknownColumn, {written(column)});
     }
     if (state == "42883") {
         std::string function = message.substr(std::min(message.size(), std::size_t{9}));
         function.erase(std::min(function.size(), function.find('(')));
-        throw Error(ErrorNumber::UnknownFunction,
-                    "Função '" + written(function) + "' indefinida na expressão.");
+        detail::fail(DataError::UnknownFunction, {written(function)});
     }
     if (state == "42601") {
         if (message.find("end of input") != std::string::npos)
-            throw Error(ErrorNumber::SyntaxError, "Instrução SQL incompleta.");
+            detail::fail(DataError::SyntaxIncomplete);
         std::string near = quotedSubject(message);
         if (near.size() > 1 && near[0] == '$') {
             const auto index = static_cast<std::size_t>(std::atoi(near.c_str() + 1));
             if (index >= 1 && index <= parameters.size())
                 near = "'" + parameters[index - 1] + "'";
         }
-        throw Error(ErrorNumber::SyntaxError,
-                    "Erro de sintaxe na instrução SQL perto de \"" + near + "\".");
+        detail::fail(DataError::SyntaxNear, {near});
     }
     if (state == "25006" ||
         (state == "0A000" && message.find("data-modifying") != std::string::npos))
-        throw Error(ErrorNumber::ReadOnly,
-                    "Não é possível atualizar. Banco de dados ou objeto somente leitura.");
+        detail::fail(DataError::ReadOnly);
     if (state == "42501")
-        throw Error(ErrorNumber::NoReadPermission,
-                    "Não é possível ler os registros; sem permissão de leitura no servidor " +
-                        server_ + " (" + message + ").");
+        detail::fail(DataError::NoReadPermission, {server_, message});
     if (state == "57014")
-        throw Error(ErrorNumber::ServerTimeout,
-                    "A instrução SQL excedeu o tempo limite do servidor " + server_ + ".");
+        detail::fail(DataError::ServerTimeout, {server_});
     // The rows' size check (see rowsWithin in PostgresEngine.cpp) ends the statement so.
     if (state == "22P02" && message.find(kRowTooLargeMark) != std::string::npos)
         rowTooLarge();
     if (state.starts_with("22"))
-        throw Error(ErrorNumber::CriteriaTypeMismatch,
-                    "Tipo de dados incompatível na expressão de critério (" + message + ").");
-    throw Error(ErrorNumber::OtherFailure,
-                "Falha no servidor de banco de dados " + server_ + " (" + message + ").");
+        detail::fail(DataError::CriteriaTypeMismatch, {message});
+    detail::fail(DataError::ServerFailure, {server_, message});
 }
 
 } // namespace veltra::detail::pg

@@ -1,4 +1,5 @@
 #include "postgres/PostgresSession.h"
+#include "Errors.h"
 
 #include "veltra/Error.h"
 #include "veltra/Text.h"
@@ -131,11 +132,9 @@ pq::Result Session::execute(const std::string& sql, const std::vector<std::strin
                             const dialect::Translation* translation, Sending sending,
                             Outside outside) {
     if (!connection_)
-        throw Error(ErrorNumber::ServerUnreachable,
-                    "A conexão com o servidor de banco de dados " + server_ + " foi perdida.");
+        detail::fail(DataError::ServerLost, {server_});
     if (!inTransaction_ && outside != Outside::Allowed)
-        throw Error(ErrorNumber::OtherFailure,
-                    "Uma instrução do controle ficaria fora de uma transação somente leitura.");
+        detail::fail(DataError::OutsideTransaction);
     std::vector<const char*> values;
     for (const auto& parameter : parameters)
         values.push_back(parameter.c_str());
@@ -185,8 +184,7 @@ pq::Result Session::awaitResult() {
                 connection_.reset();
                 inTransaction_ = false;
                 owner_ = nullptr;
-                throw Error(ErrorNumber::ServerTimeout,
-                            "A instrução SQL excedeu o tempo limite do servidor " + server_ + ".");
+                detail::fail(DataError::ServerTimeout, {server_});
             }
             pollfd socket{PQsocket(connection_.get()), POLLIN, 0};
             ::poll(&socket, 1, statementLimit_.count() > 0 ? static_cast<int>(left.count()) : -1);
@@ -269,14 +267,10 @@ void Session::failToConnect() const {
         (PQport(connection_.get()) ? PQport(connection_.get()) : "");
     if (message.find("authentication failed") != std::string::npos ||
         message.find("password") != std::string::npos)
-        throw Error(ErrorNumber::InvalidAccount,
-                    "Nome de conta ou senha inválidos para o servidor " + where + ".");
+        detail::fail(DataError::InvalidAccount, {where});
     if (message.find("does not exist") != std::string::npos)
-        throw Error(ErrorNumber::FileNotFound, "Não foi possível encontrar o banco de dados '" +
-                                                   std::string(PQdb(connection_.get())) +
-                                                   "' no servidor " + where + ".");
-    throw Error(ErrorNumber::ServerUnreachable, "A conexão com o servidor de banco de dados " +
-                                                    where + " falhou (" + message + ").");
+        detail::fail(DataError::DatabaseNotFound, {PQdb(connection_.get()), where});
+    detail::fail(DataError::ServerUnreachable, {where, message});
 }
 
 } // namespace veltra::detail::pg

@@ -1,4 +1,5 @@
 #include "postgres/PostgresSettings.h"
+#include "Errors.h"
 
 #include "postgres/Pq.h"
 #include "veltra/Error.h"
@@ -91,8 +92,7 @@ Settings settingsOf(const std::string& conninfo) {
     const pq::Conninfo parsed(PQconninfoParse(conninfo.c_str(), &error));
     PQfreemem(error);
     if (!parsed)
-        throw Error(ErrorNumber::ServerUnreachable,
-                    "A cadeia de conexão do servidor de banco de dados é inválida.");
+        fail(DataError::ConnectionStringInvalid);
     for (auto* option = parsed.get(); option->keyword; ++option)
         if (option->val)
             settings[option->keyword] = option->val;

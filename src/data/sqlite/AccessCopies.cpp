@@ -1,4 +1,5 @@
 #include "sqlite/AccessCopies.h"
+#include "Errors.h"
 
 #include "access/AccessFile.h"
 #include "sqlite/Connection.h"
@@ -144,8 +145,7 @@ std::filesystem::path AccessCopies::copyFileFor(SqliteConnection& connection,
                                                 const std::string& name) {
     if (auto file = connection.copyFileFor(name))
         return *file;
-    throw Error(ErrorNumber::OtherFailure,
-                "Nenhuma pasta pode guardar a cópia de pesquisa da tabela '" + name + "'.");
+    fail(DataError::NoCopyFolder, {name});
 }
 
 // The copy made by an earlier search or launch, when it holds this version of the table.
@@ -161,8 +161,7 @@ std::optional<std::string> AccessCopies::attachedOrCached(SqliteConnection& conn
     }
     auto attached = connection.attachCopy(copyFileFor(connection, name), connection.originOf(name));
     if (attached.noRoom)
-        throw Error(ErrorNumber::OtherFailure,
-                    "Tabelas demais numa instrução: não há lugar para a cópia de '" + name + "'.");
+        fail(DataError::NoRoomForCopy, {name});
     if (!attached.copy)
         return std::nullopt;
     return loaded_.emplace(key, std::move(*attached.copy)).first->second.table();
@@ -178,8 +177,7 @@ std::string AccessCopies::loadTable(SqliteConnection& connection, const std::str
     readIntoCopyFile(connection.path(), name, origin, file);
     auto attached = connection.attachCopy(file, origin);
     if (!attached.copy)
-        throw Error(ErrorNumber::OtherFailure,
-                    "Não foi possível ler a cópia de pesquisa '" + file.string() + "'.");
+        fail(DataError::CopyUnreadable, {file.string()});
     return loaded_.emplace(key, std::move(*attached.copy)).first->second.table();
 }
 

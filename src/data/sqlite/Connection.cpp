@@ -1,4 +1,5 @@
 #include "sqlite/Connection.h"
+#include "Errors.h"
 
 #include "Engine.h"
 #include "access/AccessFile.h"
@@ -34,9 +35,7 @@ SqliteConnection::SqliteConnection(const String& path, const String& connect)
     const std::string file = toUtf8(path);
     access_ = fileKindOf(file) == FileKind::Access;
     if (access_ && !accessSupported())
-        throw Error(ErrorNumber::NotADatabase,
-                    "Este programa foi construído sem a leitura de arquivos do Access ('" + file +
-                        "').");
+        detail::fail(DataError::AccessNotBuilt, {file});
     // An Access file's tables are read into copy files, attached to an empty database.
     const int code =
         access_ ? sqlite3_open_v2(":memory:", &db_,
@@ -50,10 +49,8 @@ SqliteConnection::SqliteConnection(const String& path, const String& connect)
         sqlite3_close(db_);
         db_ = nullptr;
         if (code == SQLITE_CANTOPEN)
-            throw Error(ErrorNumber::FileNotFound,
-                        "Não foi possível encontrar o arquivo '" + file + "'.");
-        throw Error(ErrorNumber::NotADatabase,
-                    "Formato de banco de dados não reconhecido '" + file + "'.");
+            detail::fail(DataError::FileNotFound, {file});
+        detail::fail(DataError::NotADatabase, {file});
     }
     sqlite3_busy_timeout(db_, 250);
     sqlite3_limit(db_, SQLITE_LIMIT_SQL_LENGTH, 1'000'000);
@@ -295,23 +292,12 @@ PooledStatement SqliteConnection::prepare(const std::string& sql,
     const Purpose purpose = ownWork_ ? Purpose::OwnWork : Purpose::RecordSource;
     sqlite3_stmt* statement = pool_.take(purpose, sql);
     if (!statement) {
-        const char* tail = nullptr;
         const int code =
-            sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &statement, &tail);
+            sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &statement, nullptr);
         if (code != SQLITE_OK)
             fail(code, parameters);
-        const auto refuse = [&](int number, const std::string& description) {
-            sqlite3_finalize(statement);
-            throw Error(number, description);
-        };
         if (!statement)
-            refuse(ErrorNumber::InvalidRecordSource, "Instrução SQL vazia.");
-        if (tail && std::string_view(tail).find_first_not_of(" \t\r\n;") != std::string_view::npos)
-            refuse(ErrorNumber::TextAfterStatement,
-                   "Caracteres encontrados após o fim da instrução SQL.");
-        if (!sqlite3_stmt_readonly(statement) && purpose == Purpose::RecordSource)
-            refuse(ErrorNumber::ReadOnly,
-                   "Não é possível atualizar. Banco de dados ou objeto somente leitura.");
+            detail::fail(DataError::EmptyStatement);
     }
     for (std::size_t i = 0; i < parameters.size(); ++i)
         sqlite3_bind_text(statement, static_cast<int>(i + 1), parameters[i].c_str(),

@@ -1,4 +1,5 @@
 #include "sqlite/CopyFiles.h"
+#include "Errors.h"
 
 #include "dialect/Emitter.h"
 #include "sqlite/CheckedFiles.h"
@@ -95,8 +96,7 @@ std::filesystem::path newDraftFor(const std::filesystem::path& file) {
     std::string pattern = file.string() + ".draft-XXXXXX";
     const int made = ::mkstemp(pattern.data());
     if (made < 0)
-        throw Error(ErrorNumber::OtherFailure,
-                    "Não foi possível fazer a cópia de pesquisa em '" + file.string() + "'.");
+        fail(DataError::CopyNotMade, {file.string(), ""});
     ::close(made);
     return pattern;
 }
@@ -211,9 +211,8 @@ CopyWriter::~CopyWriter() {
 }
 
 void CopyWriter::fail() const {
-    throw Error(ErrorNumber::OtherFailure,
-                "Não foi possível fazer a cópia de pesquisa em '" + draft_.string() +
-                    "': " + (db_ ? sqlite3_errmsg(db_) : "sem memória") + ".");
+    detail::fail(DataError::CopyNotMade,
+                 {draft_.string(), std::string(": ") + (db_ ? sqlite3_errmsg(db_) : "sem memória")});
 }
 
 void CopyWriter::execute(const std::string& sql) {
@@ -257,8 +256,7 @@ void CopyWriter::publish(const CopyOrigin& origin, const std::set<std::string>& 
     std::error_code error;
     std::filesystem::rename(draft_, file_, error);
     if (error)
-        throw Error(ErrorNumber::OtherFailure, "Não foi possível guardar a cópia de pesquisa em '" +
-                                                   file_.string() + "': " + error.message() + ".");
+        detail::fail(DataError::CopyNotKept, {file_.string(), error.message()});
 }
 
 } // namespace veltra::detail

@@ -1,7 +1,7 @@
 #include "sqlite/SqliteErrors.h"
 
 #include "Engine.h"
-#include "veltra/Error.h"
+#include "Errors.h"
 
 #include <optional>
 #include <sqlite3.h>
@@ -11,32 +11,23 @@ namespace veltra::detail {
 
 namespace {
 
-// The SQLite messages that a statement can cause, each with its number and its own
-// description; the subject of the message (a name, a token) goes into the description
-// whole, without the quoting around it.
+// The SQLite messages that a statement can cause, each with the error it is; the subject of
+// the message (a name, a token) goes into the description whole, without the quoting around
+// it.
 struct KnownMessage {
     std::string_view prefix;
     std::string_view suffix;
-    int number;
-    std::string_view opening;
-    std::string_view closing;
+    DataError error;
 };
 
 constexpr KnownMessage kKnownMessages[] = {
-    {"no such table: ", "", ErrorNumber::TableNotFound,
-     "O mecanismo de banco de dados não encontrou a tabela '", "'."},
-    {"no such column: ", "", ErrorNumber::UnknownColumn, "Coluna desconhecida: ", "."},
-    {"no such function: ", "", ErrorNumber::UnknownFunction, "Função '",
-     "' indefinida na expressão."},
-    {"wrong number of arguments to function ", "()", ErrorNumber::UnknownFunction,
-     "Número incorreto de argumentos usados com a função '", "' na expressão."},
-    {"ambiguous column name: ", "", ErrorNumber::OtherFailure, "O campo '",
-     "' pode se referir a mais de uma tabela listada na cláusula FROM da instrução SQL."},
-    {"near \"", "\": syntax error", ErrorNumber::SyntaxError,
-     "Erro de sintaxe na instrução SQL perto de \"", "\"."},
-    {"unrecognized token: \"", "\"", ErrorNumber::SyntaxError,
-     "Erro de sintaxe na instrução SQL: símbolo não reconhecido '", "'."},
-    {"incomplete input", "", ErrorNumber::SyntaxError, "Instrução SQL incompleta.", ""},
+    {"no such table: ", "", DataError::TableNotFound},
+    {"no such column: ", "", DataError::UnknownColumn},
+    {"no such function: ", "", DataError::UnknownFunction},
+    {"wrong number of arguments to function ", "()", DataError::WrongArgumentCount},
+    {"ambiguous column name: ", "", DataError::AmbiguousColumn},
+    {"near \"", "\": syntax error", DataError::SyntaxNear},
+    {"unrecognized token: \"", "\"", DataError::UnrecognizedToken},
 };
 
 // The subject of a message of that form, or nothing when the message has another form. A
@@ -64,37 +55,30 @@ void throwSqliteError(int code, const std::string& message, const std::string& p
     switch (code & 0xFF) {
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
-        throw Error(ErrorNumber::NotADatabase,
-                    "Formato de banco de dados não reconhecido '" + path + "'.");
+        fail(DataError::NotADatabase, {path});
     case SQLITE_CANTOPEN:
-        throw Error(ErrorNumber::FileNotFound,
-                    "Não foi possível encontrar o arquivo '" + path + "'.");
+        fail(DataError::FileNotFound, {path});
     case SQLITE_READONLY:
     case SQLITE_AUTH:
-        throw Error(ErrorNumber::ReadOnly,
-                    "Não é possível atualizar. Banco de dados ou objeto somente leitura.");
+        fail(DataError::ReadOnly);
     case SQLITE_TOOBIG:
         rowTooLarge();
     case SQLITE_INTERRUPT:
-        throw Error(ErrorNumber::ServerTimeout,
-                    "A instrução SQL excedeu o tempo limite no arquivo '" + path + "'.");
+        fail(DataError::FileTimeout, {path});
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        throw Error(ErrorNumber::OtherFailure,
-                    "O banco de dados '" + path + "' está bloqueado por outro processo.");
+        fail(DataError::Locked, {path});
     default:
         break;
     }
-    for (const auto& known : kKnownMessages) {
+    for (const auto& known : kKnownMessages)
         if (const auto subject = subjectOf(message, known, parameters))
-            throw Error(known.number,
-                        std::string(known.opening) + *subject + std::string(known.closing));
-    }
+            fail(known.error, {*subject});
+    if (message == "incomplete input")
+        fail(DataError::SyntaxIncomplete);
     if (message.find("syntax error") != std::string::npos)
-        throw Error(ErrorNumber::SyntaxError,
-                    "Erro de sintaxe na instrução SQL (" + message + ").");
-    throw Error(ErrorNumber::OtherFailure,
-                "Falha no mecanismo de banco de dados (" + message + ").");
+        fail(DataError::Syntax, {message});
+    fail(DataError::EngineFailure, {message});
 }
 
 } // namespace veltra::detail
