@@ -1,14 +1,14 @@
 #include "sqlite/AccessCopies.h"
-#include "Errors.h"
 
+#include "Errors.h"
 #include "access/AccessFile.h"
 #include "sqlite/Connection.h"
 #include "sqlite/FoldedCopies.h"
+#include "sqlite/Sqlite.h"
 #include "veltra/Text.h"
 
 #include <algorithm>
 #include <set>
-#include <sqlite3.h>
 
 namespace veltra::detail {
 
@@ -55,34 +55,28 @@ void readIntoCopyFile(const String& path, const std::string& table, const CopyOr
     CopyWriter writer(file);
     const std::string qualified = "main." + dialect::quoteName(kCopyTable);
     std::set<std::string> texts;
-    sqlite3_stmt* insert = nullptr;
+    sqlite::Statement insert;
     const auto createTable = [&](const std::vector<AccessColumn>& header) {
         writer.execute(createCopyStatement(qualified, header));
         for (const auto& column : header)
             if (column.type == 'T')
                 texts.insert(column.name);
-        const std::string sql = insertStatement(qualified, header.size());
-        if (sqlite3_prepare_v2(writer.handle(), sql.c_str(), -1, &insert, nullptr) != SQLITE_OK)
+        insert = sqlite::prepare(writer.handle(), insertStatement(qualified, header.size()));
+        if (!insert)
             writer.fail();
     };
     const auto insertRow = [&](const std::vector<AccessValue>& row) {
-        bindRow(insert, row);
-        if (sqlite3_step(insert) != SQLITE_DONE)
+        bindRow(insert.get(), row);
+        if (sqlite3_step(insert.get()) != SQLITE_DONE)
             writer.fail();
-        sqlite3_reset(insert);
+        sqlite3_reset(insert.get());
     };
-    try {
-        writer.execute("BEGIN");
-        readAccessTable(toUtf8(path), table, createTable, insertRow);
-        sqlite3_finalize(insert);
-        insert = nullptr;
-        for (const auto& column : texts)
-            writer.execute(foldedIndexStatement("main", kCopyTable, column));
-        writer.execute("COMMIT");
-    } catch (...) {
-        sqlite3_finalize(insert);
-        throw;
-    }
+    writer.execute("BEGIN");
+    readAccessTable(toUtf8(path), table, createTable, insertRow);
+    insert.reset();
+    for (const auto& column : texts)
+        writer.execute(foldedIndexStatement("main", kCopyTable, column));
+    writer.execute("COMMIT");
     writer.publish(origin, texts);
 }
 

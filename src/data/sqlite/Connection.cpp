@@ -1,7 +1,7 @@
 #include "sqlite/Connection.h"
-#include "Errors.h"
 
 #include "Engine.h"
+#include "Errors.h"
 #include "access/AccessFile.h"
 #include "dialect/Safety.h"
 #include "sqlite/CheckedFiles.h"
@@ -37,34 +37,34 @@ SqliteConnection::SqliteConnection(const String& path, const String& connect)
     if (access_ && !accessSupported())
         detail::fail(DataError::AccessNotBuilt, {file});
     // An Access file's tables are read into copy files, attached to an empty database.
+    sqlite3* opened = nullptr;
     const int code =
-        access_ ? sqlite3_open_v2(":memory:", &db_,
+        access_ ? sqlite3_open_v2(":memory:", &opened,
                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI |
                                       SQLITE_OPEN_NOMUTEX,
                                   nullptr)
-                : sqlite3_open_v2(readOnlyUri(file).c_str(), &db_,
+                : sqlite3_open_v2(readOnlyUri(file).c_str(), &opened,
                                   SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
                                   nullptr);
+    db_.reset(opened);
     if (code != SQLITE_OK) {
-        sqlite3_close(db_);
-        db_ = nullptr;
         if (code == SQLITE_CANTOPEN)
             detail::fail(DataError::FileNotFound, {file});
         detail::fail(DataError::NotADatabase, {file});
     }
-    sqlite3_busy_timeout(db_, 250);
-    sqlite3_limit(db_, SQLITE_LIMIT_SQL_LENGTH, 1'000'000);
+    sqlite3_busy_timeout(db_.get(), 250);
+    sqlite3_limit(db_.get(), SQLITE_LIMIT_SQL_LENGTH, 1'000'000);
     // No value read or made by a statement grows past this: a row of the file with a bigger
     // one fails to be read (3047) instead of taking the program's memory.
-    sqlite3_limit(db_, SQLITE_LIMIT_LENGTH, kMaxRowBytes);
+    sqlite3_limit(db_.get(), SQLITE_LIMIT_LENGTH, kMaxRowBytes);
     // A name in double quotes is a name, never a text when no column has it.
-    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
-    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
-    sqlite3_limit(db_, SQLITE_LIMIT_ATTACHED, 10); // copy files; record sources cannot attach
-    registerDialect(db_);
+    sqlite3_db_config(db_.get(), SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(db_.get(), SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    sqlite3_limit(db_.get(), SQLITE_LIMIT_ATTACHED, 10); // copy files; record sources cannot attach
+    registerDialect(db_.get());
     registerCheckedFiles(); // the copies' pages are checked as they are read
     sqlite3_progress_handler(
-        db_, 10'000,
+        db_.get(), 10'000,
         [](void* self) {
             return std::chrono::steady_clock::now() >
                            static_cast<SqliteConnection*>(self)->deadline_
@@ -73,7 +73,7 @@ SqliteConnection::SqliteConnection(const String& path, const String& connect)
         },
         this);
     sqlite3_set_authorizer(
-        db_,
+        db_.get(),
         [](void* self, int action, const char* object, const char* function, const char*,
            const char*) {
             // User statements read the file's tables and call the dialect's functions,
@@ -109,21 +109,18 @@ SqliteConnection::SqliteConnection(const String& path, const String& connect)
     absolutePath_ = std::filesystem::absolute(file, ignored).lexically_normal().string();
 }
 
-SqliteConnection::~SqliteConnection() {
-    pool_.clear();
-    sqlite3_close_v2(db_);
-}
+SqliteConnection::~SqliteConnection() = default;
 
 bool SqliteConnection::opens(const String& path, const String& connect) const {
     return path == path_ && connect == connect_ && identifyFile(toUtf8(path_)).id == openedId_;
 }
 
 void SqliteConnection::fail(int code, const std::vector<std::string>& parameters) const {
-    throwSqliteError(code, sqlite3_errmsg(db_), toUtf8(path_), parameters);
+    throwSqliteError(code, sqlite3_errmsg(db_.get()), toUtf8(path_), parameters);
 }
 
 void SqliteConnection::execute(const std::string& sql) {
-    const int code = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
+    const int code = sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, nullptr);
     if (code != SQLITE_OK)
         fail(code);
 }
@@ -162,11 +159,11 @@ SqliteConnection::Attachment SqliteConnection::attachCopy(const std::filesystem:
     if (!makeRoomToAttach())
         return {std::nullopt, true};
     AttachedCopy copy{"veltra_copy_" + std::to_string(++copiesMade_), {}};
-    if (!runStatement(db_, "ATTACH ?1 AS " + copy.schema, {copyUri(file)}, {}))
+    if (!runStatement(db_.get(), "ATTACH ?1 AS " + copy.schema, {copyUri(file)}, {}))
         return {};
     bool holds = false;
     const bool readable = runStatement(
-        db_, copyColumnsQuery(copy.schema), originParameters(origin), [&](sqlite3_stmt* row) {
+        db_.get(), copyColumnsQuery(copy.schema), originParameters(origin), [&](sqlite3_stmt* row) {
             holds = true;
             if (const auto* column = sqlite3_column_text(row, 0); column && *column)
                 copy.foldedColumns.insert(reinterpret_cast<const char*>(column));
@@ -174,12 +171,12 @@ SqliteConnection::Attachment SqliteConnection::attachCopy(const std::filesystem:
     if (readable && holds) {
         // Nothing writes a copy file in place (a new copy takes its place under the same
         // name), so the read lock is kept rather than taken again by every statement.
-        sqlite3_exec(db_, ("PRAGMA " + copy.schema + ".locking_mode = EXCLUSIVE").c_str(), nullptr,
-                     nullptr, nullptr);
+        sqlite3_exec(db_.get(), ("PRAGMA " + copy.schema + ".locking_mode = EXCLUSIVE").c_str(),
+                     nullptr, nullptr, nullptr);
         attached_[copy.schema] = uses_;
         return {std::move(copy)};
     }
-    sqlite3_exec(db_, ("DETACH " + copy.schema).c_str(), nullptr, nullptr, nullptr);
+    sqlite3_exec(db_.get(), ("DETACH " + copy.schema).c_str(), nullptr, nullptr, nullptr);
     if (!readable)
         std::filesystem::remove(file, missing); // damaged: made again by whoever needs it
     return {};
@@ -188,7 +185,7 @@ SqliteConnection::Attachment SqliteConnection::attachCopy(const std::filesystem:
 // Frees a place among the attached databases: copies no statement uses any more first,
 // then the copy least used lately, unless the statement being written uses it.
 bool SqliteConnection::makeRoomToAttach() {
-    const int limit = sqlite3_limit(db_, SQLITE_LIMIT_ATTACHED, -1);
+    const int limit = sqlite3_limit(db_.get(), SQLITE_LIMIT_ATTACHED, -1);
     const auto full = [&] {
         return static_cast<int>(attached_.size() + staleCopies_.size()) >= limit;
     };
@@ -202,8 +199,8 @@ bool SqliteConnection::makeRoomToAttach() {
             std::min_element(attached_.begin(), attached_.end(),
                              [](const auto& a, const auto& b) { return a.second < b.second; });
         if (oldest == attached_.end() || oldest->second == uses_ ||
-            sqlite3_exec(db_, ("DETACH " + oldest->first).c_str(), nullptr, nullptr, nullptr) !=
-                SQLITE_OK)
+            sqlite3_exec(db_.get(), ("DETACH " + oldest->first).c_str(), nullptr, nullptr,
+                         nullptr) != SQLITE_OK)
             return false;
         attached_.erase(oldest);
     }
@@ -220,7 +217,8 @@ void SqliteConnection::detachStaleCopies() {
         return;
     const OwnWork ownWork(*this);
     std::erase_if(staleCopies_, [&](const std::string& schema) {
-        if (sqlite3_exec(db_, ("DETACH " + schema).c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        if (sqlite3_exec(db_.get(), ("DETACH " + schema).c_str(), nullptr, nullptr, nullptr) !=
+            SQLITE_OK)
             return false;
         attached_.erase(schema);
         return true;
@@ -267,8 +265,8 @@ dialect::Translation SqliteConnection::translate(std::string_view statement) con
 // copies, which have.
 bool SqliteConnection::hasRowId(const std::string& table) const {
     return access_ ||
-           sqlite3_table_column_metadata(db_, "main", table.c_str(), "rowid", nullptr, nullptr,
-                                         nullptr, nullptr, nullptr) == SQLITE_OK;
+           sqlite3_table_column_metadata(db_.get(), "main", table.c_str(), "rowid", nullptr,
+                                         nullptr, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 SqliteConnection::Rendered SqliteConnection::render(const dialect::Translation& translation,
@@ -290,19 +288,16 @@ PooledStatement SqliteConnection::prepare(const dialect::Translation& translatio
 PooledStatement SqliteConnection::prepare(const std::string& sql,
                                           const std::vector<std::string>& parameters) {
     const Purpose purpose = ownWork_ ? Purpose::OwnWork : Purpose::RecordSource;
-    sqlite3_stmt* statement = pool_.take(purpose, sql);
+    sqlite::Statement statement = pool_.take(purpose, sql);
     if (!statement) {
-        const int code =
-            sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &statement, nullptr);
-        if (code != SQLITE_OK)
-            fail(code, parameters);
+        statement = sqlite::prepare(db_.get(), sql);
         if (!statement)
-            detail::fail(DataError::EmptyStatement);
+            fail(sqlite3_errcode(db_.get()), parameters);
     }
     for (std::size_t i = 0; i < parameters.size(); ++i)
-        sqlite3_bind_text(statement, static_cast<int>(i + 1), parameters[i].c_str(),
+        sqlite3_bind_text(statement.get(), static_cast<int>(i + 1), parameters[i].c_str(),
                           static_cast<int>(parameters[i].size()), SQLITE_TRANSIENT);
-    return PooledStatement(&pool_, purpose, sql, statement);
+    return PooledStatement(&pool_, purpose, sql, std::move(statement));
 }
 
 int SqliteConnection::step(sqlite3_stmt* statement) {

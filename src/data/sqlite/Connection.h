@@ -7,6 +7,7 @@
 #include "sqlite/AccessCopies.h"
 #include "sqlite/CopyFiles.h"
 #include "sqlite/FoldedCopies.h"
+#include "sqlite/Sqlite.h"
 #include "sqlite/SqliteDialect.h"
 #include "sqlite/StatementPool.h"
 #include "veltra/Types.h"
@@ -20,8 +21,6 @@
 #include <set>
 #include <string>
 #include <vector>
-
-struct sqlite3;
 
 namespace veltra::detail {
 
@@ -91,7 +90,7 @@ class SqliteConnection {
     std::string queryPlan(const dialect::Translation& translation);
 
     // For the parts that keep copies of the file's tables.
-    sqlite3* handle() const { return db_; }
+    sqlite3* handle() const { return db_.get(); }
     void execute(const std::string& sql);
     // What a copy of one of the file's tables must hold now: this version of the file.
     CopyOrigin originOf(const std::string& table) const;
@@ -141,7 +140,7 @@ class SqliteConnection {
 
     String path_;
     String connect_;
-    sqlite3* db_ = nullptr;
+    sqlite::Database db_; // closed after the statements kept in the pool
     bool ownWork_ = false;
     bool access_ = false;
     FileIdentity stamp_;

@@ -1,16 +1,16 @@
 #include "sqlite/CopyFiles.h"
-#include "Errors.h"
 
+#include "Errors.h"
 #include "dialect/Emitter.h"
 #include "sqlite/CheckedFiles.h"
 #include "sqlite/Connection.h"
+#include "sqlite/Sqlite.h"
 #include "sqlite/SqliteFunctions.h"
 #include "veltra/Error.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
-#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -121,19 +121,16 @@ std::string versionOf(const std::string& path) {
 
 bool runStatement(sqlite3* db, const std::string& sql, const std::vector<std::string>& parameters,
                   const std::function<void(sqlite3_stmt*)>& row) {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
+    const auto statement = sqlite::prepare(db, sql);
+    if (!statement)
         return false;
-    }
     for (std::size_t i = 0; i < parameters.size(); ++i)
-        sqlite3_bind_text(statement, static_cast<int>(i + 1), parameters[i].c_str(), -1,
+        sqlite3_bind_text(statement.get(), static_cast<int>(i + 1), parameters[i].c_str(), -1,
                           SQLITE_TRANSIENT);
     int step = SQLITE_ROW;
-    while ((step = sqlite3_step(statement)) == SQLITE_ROW)
+    while ((step = sqlite3_step(statement.get())) == SQLITE_ROW)
         if (row)
-            row(statement);
-    sqlite3_finalize(statement);
+            row(statement.get());
     return step == SQLITE_DONE;
 }
 
@@ -192,12 +189,15 @@ std::vector<std::string> originParameters(const CopyOrigin& origin) {
 CopyWriter::CopyWriter(std::filesystem::path file)
     : file_(std::move(file)), draft_(newDraftFor(file_)) {
     registerCheckedFiles();
-    if (sqlite3_open_v2(draft_.c_str(), &db_,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX,
-                        kCheckedFileSystem) != SQLITE_OK)
+    sqlite3* opened = nullptr;
+    const int code = sqlite3_open_v2(
+        draft_.c_str(), &opened, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX,
+        kCheckedFileSystem);
+    db_.reset(opened);
+    if (code != SQLITE_OK)
         fail();
-    keepChecksums(db_);
-    registerDialect(db_);
+    keepChecksums(db_.get());
+    registerDialect(db_.get());
     // A draft that a crash leaves behind is never read, so nothing needs to survive one.
     execute("PRAGMA journal_mode = OFF");
     execute("PRAGMA synchronous = OFF");
@@ -205,24 +205,25 @@ CopyWriter::CopyWriter(std::filesystem::path file)
 }
 
 CopyWriter::~CopyWriter() {
-    sqlite3_close_v2(db_);
+    db_.reset();
     std::error_code ignored;
     std::filesystem::remove(draft_, ignored);
 }
 
 void CopyWriter::fail() const {
-    detail::fail(DataError::CopyNotMade,
-                 {draft_.string(), std::string(": ") + (db_ ? sqlite3_errmsg(db_) : "sem memória")});
+    detail::fail(
+        DataError::CopyNotMade,
+        {draft_.string(), std::string(": ") + (db_ ? sqlite3_errmsg(db_.get()) : "sem memória")});
 }
 
 void CopyWriter::execute(const std::string& sql) {
-    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+    if (sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
         fail();
 }
 
 void CopyWriter::stopWhen(const std::atomic<bool>& flag) {
     sqlite3_progress_handler(
-        db_, 10'000,
+        db_.get(), 10'000,
         [](void* stop) { return static_cast<const std::atomic<bool>*>(stop)->load() ? 1 : 0; },
         const_cast<std::atomic<bool>*>(&flag));
 }
@@ -230,10 +231,9 @@ void CopyWriter::stopWhen(const std::atomic<bool>& flag) {
 void CopyWriter::publish(const CopyOrigin& origin, const std::set<std::string>& foldedColumns) {
     execute(std::string("CREATE TABLE ") + kCopyOriginTable +
             " (source TEXT, version TEXT, folding TEXT, table_name TEXT, folded_column TEXT)");
-    sqlite3_stmt* insert = nullptr;
-    const std::string sql =
-        std::string("INSERT INTO ") + kCopyOriginTable + " VALUES (?1, ?2, ?3, ?4, ?5)";
-    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &insert, nullptr) != SQLITE_OK)
+    auto insert = sqlite::prepare(db_.get(), std::string("INSERT INTO ") + kCopyOriginTable +
+                                                 " VALUES (?1, ?2, ?3, ?4, ?5)");
+    if (!insert)
         fail();
     auto parameters = originParameters(origin);
     // One row whatever the columns: a copy with no folded column still says what it holds.
@@ -243,16 +243,16 @@ void CopyWriter::publish(const CopyOrigin& origin, const std::set<std::string>& 
     bool written = true;
     for (const auto& column : columns) {
         for (std::size_t i = 0; i < parameters.size(); ++i)
-            sqlite3_bind_text(insert, static_cast<int>(i + 1), parameters[i].c_str(), -1,
+            sqlite3_bind_text(insert.get(), static_cast<int>(i + 1), parameters[i].c_str(), -1,
                               SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 5, column.c_str(), -1, SQLITE_TRANSIENT);
-        written = written && sqlite3_step(insert) == SQLITE_DONE;
-        sqlite3_reset(insert);
+        sqlite3_bind_text(insert.get(), 5, column.c_str(), -1, SQLITE_TRANSIENT);
+        written = written && sqlite3_step(insert.get()) == SQLITE_DONE;
+        sqlite3_reset(insert.get());
     }
-    sqlite3_finalize(insert);
-    if (!written || sqlite3_close(db_) != SQLITE_OK)
+    insert.reset();
+    if (!written || sqlite3_close(db_.get()) != SQLITE_OK)
         fail();
-    db_ = nullptr;
+    (void)db_.release(); // closed
     std::error_code error;
     std::filesystem::rename(draft_, file_, error);
     if (error)

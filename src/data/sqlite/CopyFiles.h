@@ -8,6 +8,7 @@
 // never through a link, and every page of a copy carries a checksum that every read checks.
 #pragma once
 
+#include "sqlite/Sqlite.h"
 #include "veltra/platform/Files.h"
 
 #include <atomic>
@@ -17,9 +18,6 @@
 #include <set>
 #include <string>
 #include <vector>
-
-struct sqlite3;
-struct sqlite3_stmt;
 
 namespace veltra::detail {
 
@@ -80,7 +78,7 @@ class CopyWriter {
     CopyWriter(const CopyWriter&) = delete;
     CopyWriter& operator=(const CopyWriter&) = delete;
 
-    sqlite3* handle() const { return db_; }
+    sqlite3* handle() const { return db_.get(); }
     // Throws veltra::Error (3001), also when the stop flag was raised meanwhile.
     void execute(const std::string& sql);
     [[noreturn]] void fail() const;
@@ -92,7 +90,7 @@ class CopyWriter {
   private:
     std::filesystem::path file_;
     std::filesystem::path draft_;
-    sqlite3* db_ = nullptr;
+    sqlite::Database db_;
 };
 
 } // namespace veltra::detail

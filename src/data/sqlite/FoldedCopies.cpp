@@ -2,11 +2,11 @@
 
 #include "sqlite/Connection.h"
 #include "sqlite/CopyFiles.h"
+#include "sqlite/Sqlite.h"
 
 #include <algorithm>
 #include <atomic>
 #include <limits>
-#include <sqlite3.h>
 #include <thread>
 
 namespace veltra::detail {
@@ -68,34 +68,30 @@ void copyRows(CopyWriter& writer, const std::string& table) {
     const std::string insert =
         "INSERT INTO main." + dialect::quoteName(kCopyTable) + " SELECT * FROM " + source;
     const std::string nextSql = "SELECT min(rowid) FROM " + source + " WHERE rowid > ?1";
-    sqlite3_stmt* next = nullptr;
-    if (sqlite3_prepare_v2(writer.handle(), nextSql.c_str(), -1, &next, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(next);
+    const auto next = sqlite::prepare(writer.handle(), nextSql);
+    if (!next) {
         writer.execute(insert); // no row ids (a view): in one read
         return;
     }
-    sqlite3_stmt* slice = nullptr;
-    const std::string sliceSql = insert + " WHERE rowid BETWEEN ?1 AND ?2 ORDER BY rowid";
-    sqlite3_prepare_v2(writer.handle(), sliceSql.c_str(), -1, &slice, nullptr);
+    const auto slice =
+        sqlite::prepare(writer.handle(), insert + " WHERE rowid BETWEEN ?1 AND ?2 ORDER BY rowid");
     constexpr auto kLast = std::numeric_limits<sqlite3_int64>::max();
     sqlite3_int64 last = std::numeric_limits<sqlite3_int64>::min();
     bool copied = slice != nullptr;
     while (copied && last != kLast) {
-        sqlite3_bind_int64(next, 1, last);
-        copied = sqlite3_step(next) == SQLITE_ROW;
-        const bool more = copied && sqlite3_column_type(next, 0) != SQLITE_NULL;
-        const sqlite3_int64 first = more ? sqlite3_column_int64(next, 0) : 0;
-        sqlite3_reset(next);
+        sqlite3_bind_int64(next.get(), 1, last);
+        copied = sqlite3_step(next.get()) == SQLITE_ROW;
+        const bool more = copied && sqlite3_column_type(next.get(), 0) != SQLITE_NULL;
+        const sqlite3_int64 first = more ? sqlite3_column_int64(next.get(), 0) : 0;
+        sqlite3_reset(next.get());
         if (!more)
             break;
         last = first > kLast - (kRowIdsPerSlice - 1) ? kLast : first + (kRowIdsPerSlice - 1);
-        sqlite3_bind_int64(slice, 1, first);
-        sqlite3_bind_int64(slice, 2, last);
-        copied = sqlite3_step(slice) == SQLITE_DONE;
-        sqlite3_reset(slice);
+        sqlite3_bind_int64(slice.get(), 1, first);
+        sqlite3_bind_int64(slice.get(), 2, last);
+        copied = sqlite3_step(slice.get()) == SQLITE_DONE;
+        sqlite3_reset(slice.get());
     }
-    sqlite3_finalize(next);
-    sqlite3_finalize(slice);
     if (!copied)
         writer.fail();
 }

@@ -1,7 +1,5 @@
 #include "sqlite/StatementPool.h"
 
-#include <sqlite3.h>
-
 namespace veltra::detail {
 
 namespace {
@@ -16,47 +14,35 @@ PooledStatement& PooledStatement::operator=(PooledStatement&& other) noexcept {
         pool_ = std::exchange(other.pool_, nullptr);
         purpose_ = other.purpose_;
         sql_ = std::move(other.sql_);
-        statement_ = std::exchange(other.statement_, nullptr);
+        statement_ = std::move(other.statement_);
     }
     return *this;
 }
 
 void PooledStatement::release() {
     if (statement_ && pool_)
-        pool_->giveBack(purpose_, sql_, statement_);
-    else if (statement_)
-        sqlite3_finalize(statement_);
-    statement_ = nullptr;
+        pool_->giveBack(purpose_, sql_, std::move(statement_));
+    statement_.reset();
     pool_ = nullptr;
 }
 
-sqlite3_stmt* StatementPool::take(Purpose purpose, const std::string& sql) {
+sqlite::Statement StatementPool::take(Purpose purpose, const std::string& sql) {
     const auto kept = kept_.find({purpose, sql});
     if (kept == kept_.end() || kept->second.empty())
         return nullptr;
-    sqlite3_stmt* statement = kept->second.back();
+    sqlite::Statement statement = std::move(kept->second.back());
     kept->second.pop_back();
     --count_;
     return statement;
 }
 
-void StatementPool::giveBack(Purpose purpose, const std::string& sql, sqlite3_stmt* statement) {
-    sqlite3_reset(statement);
-    sqlite3_clear_bindings(statement);
-    if (count_ >= kMaxPooledStatements) {
-        sqlite3_finalize(statement);
+void StatementPool::giveBack(Purpose purpose, const std::string& sql, sqlite::Statement statement) {
+    if (count_ >= kMaxPooledStatements)
         return;
-    }
-    kept_[{purpose, sql}].push_back(statement);
+    sqlite3_reset(statement.get());
+    sqlite3_clear_bindings(statement.get());
+    kept_[{purpose, sql}].push_back(std::move(statement));
     ++count_;
-}
-
-void StatementPool::clear() {
-    for (auto& [key, statements] : kept_)
-        for (auto* statement : statements)
-            sqlite3_finalize(statement);
-    kept_.clear();
-    count_ = 0;
 }
 
 } // namespace veltra::detail

@@ -1,13 +1,13 @@
 // Prepared statements kept for their next use, and a statement on loan to one reader.
 #pragma once
 
+#include "sqlite/Sqlite.h"
+
 #include <cstddef>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
-
-struct sqlite3_stmt;
 
 namespace veltra::detail {
 
@@ -24,38 +24,37 @@ class StatementPool;
 class PooledStatement {
   public:
     PooledStatement() = default;
-    PooledStatement(StatementPool* pool, Purpose purpose, std::string sql, sqlite3_stmt* statement)
-        : pool_(pool), purpose_(purpose), sql_(std::move(sql)), statement_(statement) {}
+    PooledStatement(StatementPool* pool, Purpose purpose, std::string sql,
+                    sqlite::Statement statement)
+        : pool_(pool), purpose_(purpose), sql_(std::move(sql)), statement_(std::move(statement)) {}
     PooledStatement(PooledStatement&& other) noexcept { *this = std::move(other); }
     PooledStatement& operator=(PooledStatement&& other) noexcept;
     ~PooledStatement() { release(); }
 
-    sqlite3_stmt* get() const { return statement_; }
+    sqlite3_stmt* get() const { return statement_.get(); }
     void release();
 
   private:
     StatementPool* pool_ = nullptr;
     Purpose purpose_ = Purpose::RecordSource;
     std::string sql_;
-    sqlite3_stmt* statement_ = nullptr;
+    sqlite::Statement statement_;
 };
 
 // Up to a fixed number of reset statements, by purpose and text.
 class StatementPool {
   public:
     StatementPool() = default;
-    ~StatementPool() { clear(); }
+    ~StatementPool() = default;
     StatementPool(const StatementPool&) = delete;
     StatementPool& operator=(const StatementPool&) = delete;
 
-    // A kept statement for that purpose and text, or nullptr.
-    sqlite3_stmt* take(Purpose purpose, const std::string& sql);
-    void giveBack(Purpose purpose, const std::string& sql, sqlite3_stmt* statement);
-    // Finalizes every kept statement (before the connection closes).
-    void clear();
+    // A kept statement for that purpose and text, or nothing.
+    sqlite::Statement take(Purpose purpose, const std::string& sql);
+    void giveBack(Purpose purpose, const std::string& sql, sqlite::Statement statement);
 
   private:
-    std::map<std::pair<Purpose, std::string>, std::vector<sqlite3_stmt*>> kept_;
+    std::map<std::pair<Purpose, std::string>, std::vector<sqlite::Statement>> kept_;
     std::size_t count_ = 0;
 };
 
