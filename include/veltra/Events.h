@@ -1,32 +1,29 @@
 // The control's event interface: what the host program hears from it.
 #pragma once
 
+#include "veltra/EventList.h"
 #include "veltra/Types.h"
 
 namespace veltra {
 
-// One function per event, in event-number order. Arguments are passed by reference: a
-// handler may change them and the control goes on with the changed values. Every handler
-// does nothing by default, so a host overrides only the events it listens to.
+// One function per event, in event-number order (veltra/EventList.h lists them). Arguments
+// are passed by reference: a handler may change them and the control goes on with the
+// changed values. Every handler does nothing by default, so a host overrides only the
+// events it listens to.
 class VeltraEvents {
   public:
     virtual ~VeltraEvents() = default;
 
-    virtual void CodigoAssociado(String& Numero) { (void)Numero; }
-    virtual void Change() {}
-    virtual void Click() {}
-    virtual void DblClick(Integer& Area) { (void)Area; }
-    virtual void KeyDown(Integer& KeyCode, Integer& Shift) { (void)KeyCode, (void)Shift; }
-    virtual void KeyPress(Integer& KeyAscii) { (void)KeyAscii; }
-    virtual void KeyUp(Integer& KeyCode, Integer& Shift) { (void)KeyCode, (void)Shift; }
-    virtual void MouseMove(Integer& Button, Integer& Shift, Single& x, Single& y) {
-        (void)Button, (void)Shift, (void)x, (void)y;
+#define VELTRA_DECLARE_EVENT(Name, Number, Parameters, Arguments)                                  \
+    virtual void Name Parameters {                                                                 \
+        ignored(0 VELTRA_AFTER(Arguments));                                                        \
     }
-    virtual void MouseUp(Integer& Button, Integer& Shift, Single& x, Single& y) {
-        (void)Button, (void)Shift, (void)x, (void)y;
-    }
-    virtual void MouseDown(Integer& Button, Integer& Shift, Single& x, Single& y) {
-        (void)Button, (void)Shift, (void)x, (void)y;
+    VELTRA_EVENTS(VELTRA_DECLARE_EVENT)
+#undef VELTRA_DECLARE_EVENT
+
+  private:
+    template <class... T>
+    static void ignored(int, T&...) {
     }
 };
 

@@ -88,13 +88,6 @@ class Veltra final : public ControlNotifications {
     friend std::span<const PropertyInfo> properties();
     enum class OnFailure { ResumeNext, Throw };
 
-    // The saved form of the values that child controls hold.
-#define VELTRA_DECLARE_CHILD_PERSISTENCE(Name, Type, Id, Holder, ...)                              \
-    VELTRA_IF_CHILD_SAVED_##Holder(Variant saved##Name() const;                                    \
-                                   void restore##Name(const Variant& value);)
-    VELTRA_PROPERTIES(VELTRA_DECLARE_CHILD_PERSISTENCE)
-#undef VELTRA_DECLARE_CHILD_PERSISTENCE
-
     // Query composition and the apply sequence.
     QueryInputs queryInputs() const;
     void applyStatement(const String& statement, OnFailure onFailure);

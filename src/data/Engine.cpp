@@ -1,6 +1,7 @@
 #include "Engine.h"
-#include "Errors.h"
 
+#include "Errors.h"
+#include "sqlite/SqliteEngine.h"
 #include "veltra/Error.h"
 #include "veltra/Text.h"
 
@@ -9,8 +10,6 @@
 #endif
 
 namespace veltra::detail {
-
-std::shared_ptr<Engine> openSqlite(const String& name, const String& connect);
 
 namespace {
 

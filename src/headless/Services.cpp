@@ -79,61 +79,52 @@ void RecordingEvents::apply(const std::string& event, const std::string& argumen
         target = static_cast<T>(value->second.toDouble());
 }
 
-void RecordingEvents::CodigoAssociado(String& Numero) {
-    trace_("event CodigoAssociado Numero=" + quotedText(Numero));
-    apply("CodigoAssociado", "Numero", Numero);
+namespace {
+
+// The names written between the parentheses of an event's argument list.
+std::vector<std::string> argumentNamesOf(std::string_view list) {
+    std::vector<std::string> names;
+    std::string name;
+    for (const char c : list) {
+        if (c == ',' || c == ')') {
+            if (!name.empty())
+                names.push_back(std::move(name));
+            name.clear();
+        } else if (c != '(' && c != ' ') {
+            name += c;
+        }
+    }
+    return names;
 }
 
-void RecordingEvents::Change() {
-    trace_("event Change");
+std::string shown(const String& value) {
+    return quotedText(value);
+}
+std::string shown(Integer value) {
+    return std::to_string(value);
+}
+std::string shown(Single value) {
+    return shortestNumber(value);
 }
 
-void RecordingEvents::Click() {
-    trace_("event Click");
+} // namespace
+
+template <class... T>
+void RecordingEvents::record(const char* event, std::string_view argumentNames, T&... arguments) {
+    const auto names = argumentNamesOf(argumentNames);
+    std::string line = std::string("event ") + event;
+    std::size_t at = 0;
+    ((line += " " + names[at++] + "=" + shown(arguments)), ...);
+    trace_(line);
+    at = 0;
+    (apply(event, names[at++], arguments), ...);
 }
 
-void RecordingEvents::DblClick(Integer& Area) {
-    trace_("event DblClick Area=" + std::to_string(Area));
-    apply("DblClick", "Area", Area);
-}
-
-void RecordingEvents::KeyDown(Integer& KeyCode, Integer& Shift) {
-    trace_("event KeyDown KeyCode=" + std::to_string(KeyCode) + " Shift=" + std::to_string(Shift));
-    apply("KeyDown", "KeyCode", KeyCode);
-    apply("KeyDown", "Shift", Shift);
-}
-
-void RecordingEvents::KeyPress(Integer& KeyAscii) {
-    trace_("event KeyPress KeyAscii=" + std::to_string(KeyAscii));
-    apply("KeyPress", "KeyAscii", KeyAscii);
-}
-
-void RecordingEvents::KeyUp(Integer& KeyCode, Integer& Shift) {
-    trace_("event KeyUp KeyCode=" + std::to_string(KeyCode) + " Shift=" + std::to_string(Shift));
-    apply("KeyUp", "KeyCode", KeyCode);
-    apply("KeyUp", "Shift", Shift);
-}
-
-void RecordingEvents::mouseEvent(const std::string& name, Integer& Button, Integer& Shift,
-                                 Single& x, Single& y) {
-    trace_("event " + name + " Button=" + std::to_string(Button) + " Shift=" +
-           std::to_string(Shift) + " x=" + shortestNumber(x) + " y=" + shortestNumber(y));
-    apply(name, "Button", Button);
-    apply(name, "Shift", Shift);
-    apply(name, "x", x);
-    apply(name, "y", y);
-}
-
-void RecordingEvents::MouseMove(Integer& Button, Integer& Shift, Single& x, Single& y) {
-    mouseEvent("MouseMove", Button, Shift, x, y);
-}
-
-void RecordingEvents::MouseUp(Integer& Button, Integer& Shift, Single& x, Single& y) {
-    mouseEvent("MouseUp", Button, Shift, x, y);
-}
-
-void RecordingEvents::MouseDown(Integer& Button, Integer& Shift, Single& x, Single& y) {
-    mouseEvent("MouseDown", Button, Shift, x, y);
-}
+#define VELTRA_RECORD_EVENT(Name, Number, Parameters, Arguments)                                   \
+    void RecordingEvents::Name Parameters {                                                        \
+        record(#Name, #Arguments VELTRA_AFTER(Arguments));                                         \
+    }
+VELTRA_EVENTS(VELTRA_RECORD_EVENT)
+#undef VELTRA_RECORD_EVENT
 
 } // namespace veltra::headless

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <deque>
 #include <limits>
+#include <tuple>
 
 namespace veltra::qt {
 
@@ -26,6 +27,22 @@ constexpr Single kDesignWidth = 3120;
 constexpr Single kDesignHeight = 300;
 // The combo box's design width, in twips (a little wider than the control, as designed).
 constexpr Single kDesignComboWidth = 3135;
+
+// An event's argument as the widget's signal takes it: a text as a QString, written back
+// after the signal; a number as it is.
+template <class T>
+struct SignalArgument {
+    T& value;
+    T& get() { return value; }
+    void writeBack() {}
+};
+template <>
+struct SignalArgument<String> {
+    String& value;
+    QString text = toQString(value);
+    QString& get() { return text; }
+    void writeBack() { value = fromQString(text); }
+};
 
 } // namespace
 
@@ -113,27 +130,18 @@ class VeltraWidget::Parts final : public Host, public Windowing, public VeltraEv
     }
 
     // Events: the widget's signals, arguments by reference.
-    void CodigoAssociado(String& Numero) override {
-        QString numero = toQString(Numero);
-        emit widget_.CodigoAssociado(numero);
-        Numero = fromQString(numero);
+#define VELTRA_QT_SIGNAL_EVENT(Name, Number, Parameters, Arguments)                                \
+    void Name Parameters override {                                                                \
+        emitSignal(&VeltraWidget::Name VELTRA_AFTER(Arguments));                                   \
     }
-    void Change() override { emit widget_.Change(); }
-    void Click() override { emit widget_.Click(); }
-    void DblClick(Integer& Area) override { emit widget_.DblClick(Area); }
-    void KeyDown(Integer& KeyCode, Integer& Shift) override {
-        emit widget_.KeyDown(KeyCode, Shift);
-    }
-    void KeyPress(Integer& KeyAscii) override { emit widget_.KeyPress(KeyAscii); }
-    void KeyUp(Integer& KeyCode, Integer& Shift) override { emit widget_.KeyUp(KeyCode, Shift); }
-    void MouseMove(Integer& Button, Integer& Shift, Single& x, Single& y) override {
-        emit widget_.MouseMove(Button, Shift, x, y);
-    }
-    void MouseUp(Integer& Button, Integer& Shift, Single& x, Single& y) override {
-        emit widget_.MouseUp(Button, Shift, x, y);
-    }
-    void MouseDown(Integer& Button, Integer& Shift, Single& x, Single& y) override {
-        emit widget_.MouseDown(Button, Shift, x, y);
+    VELTRA_EVENTS(VELTRA_QT_SIGNAL_EVENT)
+#undef VELTRA_QT_SIGNAL_EVENT
+
+    template <class... Parameters, class... T>
+    void emitSignal(void (VeltraWidget::*signal)(Parameters...), T&... arguments) {
+        std::tuple<SignalArgument<T>...> converted{SignalArgument<T>{arguments}...};
+        std::apply([&](auto&... argument) { emit(widget_.*signal)(argument.get()...); }, converted);
+        std::apply([](auto&... argument) { (argument.writeBack(), ...); }, converted);
     }
 
     VeltraWidget& widget_;

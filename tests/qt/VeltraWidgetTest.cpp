@@ -306,6 +306,35 @@ class VeltraWidgetTest : public QObject {
     // are written out: they and the property table agree name for name, type for type and
     // description for description, and each property reaches the control through Qt's
     // dynamic access.
+    // moc reads the signals as written: they stay the event list, in its order, with the
+    // Qt form of each argument's type, by reference.
+    void qtSignalsAreTheEventList() {
+        const QMetaObject& meta = VeltraWidget::staticMetaObject;
+        // "(String& Numero, Integer& Area)" as "(QString&,qint16&)".
+        const auto qtTypes = [](const QByteArray& parameters) {
+            QList<QByteArray> types;
+            for (QByteArray parameter : parameters.mid(1, parameters.size() - 2).split(','))
+                if (!parameter.trimmed().isEmpty())
+                    types << parameter.left(parameter.indexOf('&') + 1)
+                                 .trimmed()
+                                 .replace("String", "QString")
+                                 .replace("Integer", "qint16")
+                                 .replace("Single", "float");
+            return "(" + types.join(',') + ")";
+        };
+        QList<QByteArray> expected;
+#define VELTRA_EXPECTED_SIGNAL(Name, Number, Parameters, Arguments)                                \
+    expected << QMetaObject::normalizedSignature(#Name + qtTypes(#Parameters));
+        VELTRA_EVENTS(VELTRA_EXPECTED_SIGNAL)
+#undef VELTRA_EXPECTED_SIGNAL
+        QList<QByteArray> signalsOfWidget;
+        for (int i = meta.methodOffset(); i < meta.methodCount(); ++i)
+            if (meta.method(i).methodType() == QMetaMethod::Signal &&
+                meta.method(i).name() != "PropertyChanged")
+                signalsOfWidget << meta.method(i).methodSignature();
+        QCOMPARE(signalsOfWidget, expected);
+    }
+
     void qtPropertiesAreThePropertyTable() {
         const QMetaObject& meta = VeltraWidget::staticMetaObject;
         QStringList table;

@@ -40,6 +40,22 @@ QApplication& application() {
     return *app;
 }
 
+// A signal's argument as the control's events take it: a QString as a text, written back
+// after the event; a number as it is.
+template <class T>
+struct EventArgument {
+    T& value;
+    T& get() { return value; }
+    void writeBack() {}
+};
+template <>
+struct EventArgument<QString> {
+    QString& value;
+    String text = fromQString(value);
+    String& get() { return text; }
+    void writeBack() { value = toQString(text); }
+};
+
 class QtTarget final : public Target {
   public:
     explicit QtTarget(TraceSink trace) : trace_(std::move(trace)), events_(trace_) {
@@ -197,31 +213,21 @@ class QtTarget final : public Target {
         settle();
     }
 
+    // Each of the widget's signals reaches the recorded events, its arguments by reference.
     void connectEvents() {
         using W = qt::VeltraWidget;
-        QObject::connect(control_, &W::CodigoAssociado, [this](QString& numero) {
-            String value = fromQString(numero);
-            events_.CodigoAssociado(value);
-            numero = toQString(value);
-        });
-        QObject::connect(control_, &W::Change, [this] { events_.Change(); });
-        QObject::connect(control_, &W::Click, [this] { events_.Click(); });
-        QObject::connect(control_, &W::DblClick, [this](qint16& area) { events_.DblClick(area); });
-        QObject::connect(control_, &W::KeyDown,
-                         [this](qint16& code, qint16& shift) { events_.KeyDown(code, shift); });
-        QObject::connect(control_, &W::KeyPress,
-                         [this](qint16& ascii) { events_.KeyPress(ascii); });
-        QObject::connect(control_, &W::KeyUp,
-                         [this](qint16& code, qint16& shift) { events_.KeyUp(code, shift); });
-        QObject::connect(control_, &W::MouseMove, [this](qint16& b, qint16& s, float& x, float& y) {
-            events_.MouseMove(b, s, x, y);
-        });
-        QObject::connect(control_, &W::MouseUp, [this](qint16& b, qint16& s, float& x, float& y) {
-            events_.MouseUp(b, s, x, y);
-        });
-        QObject::connect(control_, &W::MouseDown, [this](qint16& b, qint16& s, float& x, float& y) {
-            events_.MouseDown(b, s, x, y);
-        });
+#define VELTRA_CONNECT_EVENT(Name, Number, Parameters, Arguments)                                  \
+    QObject::connect(control_, &W::Name,                                                           \
+                     [this](auto&... arguments) { deliver(&VeltraEvents::Name, arguments...); });
+        VELTRA_EVENTS(VELTRA_CONNECT_EVENT)
+#undef VELTRA_CONNECT_EVENT
+    }
+
+    template <class... Parameters, class... T>
+    void deliver(void (VeltraEvents::*event)(Parameters...), T&... arguments) {
+        std::tuple<EventArgument<T>...> converted{EventArgument<T>{arguments}...};
+        std::apply([&](auto&... argument) { (events_.*event)(argument.get()...); }, converted);
+        std::apply([](auto&... argument) { (argument.writeBack(), ...); }, converted);
     }
 
     QComboBox& combo() {

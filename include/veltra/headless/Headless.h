@@ -154,21 +154,16 @@ class RecordingEvents final : public VeltraEvents {
     void setArgument(const std::string& event, const std::string& argument, Variant value);
     void clearHandler(const std::string& event);
 
-    void CodigoAssociado(String& Numero) override;
-    void Change() override;
-    void Click() override;
-    void DblClick(Integer& Area) override;
-    void KeyDown(Integer& KeyCode, Integer& Shift) override;
-    void KeyPress(Integer& KeyAscii) override;
-    void KeyUp(Integer& KeyCode, Integer& Shift) override;
-    void MouseMove(Integer& Button, Integer& Shift, Single& x, Single& y) override;
-    void MouseUp(Integer& Button, Integer& Shift, Single& x, Single& y) override;
-    void MouseDown(Integer& Button, Integer& Shift, Single& x, Single& y) override;
+#define VELTRA_RECORDED_EVENT(Name, Number, Parameters, Arguments) void Name Parameters override;
+    VELTRA_EVENTS(VELTRA_RECORDED_EVENT)
+#undef VELTRA_RECORDED_EVENT
 
   private:
+    // The line "event NAME ARGUMENT=VALUE ...", then the handler's changes to the arguments.
+    template <class... T>
+    void record(const char* event, std::string_view argumentNames, T&... arguments);
     template <class T>
     void apply(const std::string& event, const std::string& argument, T& target);
-    void mouseEvent(const std::string& name, Integer& Button, Integer& Shift, Single& x, Single& y);
 
     TraceSink trace_;
     std::map<std::string, std::map<std::string, Variant>> handlers_;

@@ -35,6 +35,9 @@ void Veltra::ReadProperties(PropertyBag& bag) {
             property->restore(*this, bag.ReadProperty(String(property->bagKey), defaultValue));
         });
     }
+    // The text box follows the list field the combo box has now, also when the combo box
+    // refused the saved one.
+    resumeNext([&] { txtDbComb.DataField(dbComb.ListField()); });
     resumeNext([&] { dbComb.ToolTipText(ToolTipText2_); });
 }
 
@@ -50,67 +53,6 @@ void Veltra::WriteProperties(PropertyBag& bag) {
                                                                   : property.defaultValue);
         });
     }
-}
-
-// The values the child controls hold: saved as the bag keeps them, restored straight into
-// the child.
-Variant Veltra::savedForeColor() const {
-    return static_cast<Long>(dbComb.ForeColor());
-}
-void Veltra::restoreForeColor(const Variant& value) {
-    dbComb.ForeColor(static_cast<Colour>(value.toLong()));
-}
-Variant Veltra::savedEnabled() const {
-    return dbComb.Enabled();
-}
-void Veltra::restoreEnabled(const Variant& value) {
-    dbComb.Enabled(value.toBoolean());
-}
-Variant Veltra::savedFont() const {
-    return dbComb.Font();
-}
-void Veltra::restoreFont(const Variant& value) {
-    dbComb.Font(value.toFont());
-}
-Variant Veltra::savedLocked() const {
-    return dbComb.Locked();
-}
-void Veltra::restoreLocked(const Variant& value) {
-    dbComb.Locked(value.toBoolean());
-}
-// The box saves its own form of the text, and gets back a plain text.
-Variant Veltra::savedText() const {
-    return dbComb.SavedText();
-}
-void Veltra::restoreText(const Variant& value) {
-    dbComb.Text(value.toText());
-}
-Variant Veltra::savedx4_BoundColumn() const {
-    return dbComb.BoundColumn();
-}
-void Veltra::restorex4_BoundColumn(const Variant& value) {
-    dbComb.BoundColumn(value.toText());
-}
-Variant Veltra::savedConnect() const {
-    return Data1.SavedConnect();
-}
-void Veltra::restoreConnect(const Variant& value) {
-    Data1.Connect(value.toText());
-}
-Variant Veltra::savedx1_DatabaseName() const {
-    return Data1.SavedDatabaseName();
-}
-void Veltra::restorex1_DatabaseName(const Variant& value) {
-    Data1.DatabaseName(value.toText());
-}
-Variant Veltra::savedx3_ListField() const {
-    return dbComb.ListField();
-}
-// The text box follows the list field the combo box has afterwards, also when the combo
-// box refused the saved one.
-void Veltra::restorex3_ListField(const Variant& value) {
-    resumeNext([&] { dbComb.ListField(value.toText()); });
-    resumeNext([&] { txtDbComb.DataField(dbComb.ListField()); });
 }
 
 } // namespace veltra

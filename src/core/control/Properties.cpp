@@ -29,6 +29,19 @@ FontRef fromVariant<FontRef>(const Variant& value) {
     return value.toFont();
 }
 
+namespace {
+
+// What the saved form keeps of a value: a colour as the signed number the host's bag holds.
+template <class T>
+Variant savedValue(const T& value) {
+    if constexpr (std::is_same_v<T, Colour>)
+        return static_cast<Long>(value);
+    else
+        return value;
+}
+
+} // namespace
+
 // An option switch only stores its value and tells the host, even when the value is the
 // one it already had.
 // clang-format off
@@ -55,23 +68,28 @@ VELTRA_PROPERTIES(VELTRA_DEFINE_OPTION)
     [](const Veltra& control) { return Variant(control.Name##_); }
 #define VELTRA_RESTORE_MEMBER(Name, Type)                                                          \
     [](Veltra& control, const Variant& value) { control.Name##_ = fromVariant<Type>(value); }
-#define VELTRA_SAVE_CHILD(Name, Type) [](const Veltra& control) { return control.saved##Name(); }
-#define VELTRA_RESTORE_CHILD(Name, Type)                                                           \
-    [](Veltra& control, const Variant& value) { control.restore##Name(value); }
+// A child's value as the saved form keeps it, and restored straight into the child.
+#define VELTRA_SAVE_CHILD(Type, Child, Getter, Setter)                                             \
+    [](const Veltra& control) { return savedValue<Type>(control.Child.Getter()); }
+#define VELTRA_RESTORE_CHILD(Type, Child, Getter, Setter)                                          \
+    [](Veltra& control, const Variant& value) { control.Child.Setter(fromVariant<Type>(value)); }
+#define VELTRA_UNPARENTHESIZED(...) __VA_ARGS__
+#define VELTRA_APPLY(Macro, ...) Macro(__VA_ARGS__)
 
-#define VELTRA_ACCESSORS_Stored(Name, Type)                                                        \
+#define VELTRA_ACCESSORS_Stored(Name, Type, Saved)                                                 \
     VELTRA_GET(Name, Type), VELTRA_LET(Name, Type), VELTRA_SAVE_MEMBER(Name, Type),                \
         VELTRA_RESTORE_MEMBER(Name, Type)
-#define VELTRA_ACCESSORS_Member(Name, Type) VELTRA_ACCESSORS_Stored(Name, Type)
-#define VELTRA_ACCESSORS_Child(Name, Type)                                                         \
-    VELTRA_GET(Name, Type), VELTRA_LET(Name, Type), VELTRA_SAVE_CHILD(Name, Type),                 \
-        VELTRA_RESTORE_CHILD(Name, Type)
-#define VELTRA_ACCESSORS_Transient(Name, Type)                                                     \
+#define VELTRA_ACCESSORS_Member(Name, Type, Saved) VELTRA_ACCESSORS_Stored(Name, Type, Saved)
+#define VELTRA_ACCESSORS_Child(Name, Type, Saved)                                                  \
+    VELTRA_GET(Name, Type), VELTRA_LET(Name, Type),                                                \
+        VELTRA_APPLY(VELTRA_SAVE_CHILD, Type, VELTRA_UNPARENTHESIZED Saved),                       \
+        VELTRA_APPLY(VELTRA_RESTORE_CHILD, Type, VELTRA_UNPARENTHESIZED Saved)
+#define VELTRA_ACCESSORS_Transient(Name, Type, Saved)                                              \
     VELTRA_GET(Name, Type), VELTRA_LET(Name, Type), nullptr, nullptr
-#define VELTRA_ACCESSORS_Bag(Name, Type)                                                           \
+#define VELTRA_ACCESSORS_Bag(Name, Type, Saved)                                                    \
     nullptr, nullptr, VELTRA_SAVE_MEMBER(Name, Type), VELTRA_RESTORE_MEMBER(Name, Type)
 
-#define VELTRA_ENTRY(Name, Type, Id, Holder, ChangeKey, BagKey, Step, Default, Description)        \
+#define VELTRA_ENTRY(Name, Type, Id, Holder, ChangeKey, BagKey, Step, Default, Description, Saved) \
     PropertyInfo{#Name,                                                                            \
                  static_cast<std::int32_t>(Id),                                                    \
                  propertyTypeOf<Type>,                                                             \
@@ -80,7 +98,7 @@ VELTRA_PROPERTIES(VELTRA_DEFINE_OPTION)
                  Step,                                                                             \
                  Variant(Default),                                                                 \
                  Description,                                                                      \
-                 VELTRA_ACCESSORS_##Holder(Name, Type)},
+                 VELTRA_ACCESSORS_##Holder(Name, Type, Saved)},
 
 std::span<const PropertyInfo> properties() {
     static const std::array table{VELTRA_PROPERTIES(VELTRA_ENTRY)};
@@ -93,6 +111,8 @@ std::span<const PropertyInfo> properties() {
 #undef VELTRA_ACCESSORS_Child
 #undef VELTRA_ACCESSORS_Member
 #undef VELTRA_ACCESSORS_Stored
+#undef VELTRA_APPLY
+#undef VELTRA_UNPARENTHESIZED
 #undef VELTRA_RESTORE_CHILD
 #undef VELTRA_SAVE_CHILD
 #undef VELTRA_RESTORE_MEMBER

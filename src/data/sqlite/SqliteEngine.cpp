@@ -1,5 +1,7 @@
 // The SQLite engine: a file read read-only through one connection (an Access file read into
 // a database of the connection's own).
+#include "sqlite/SqliteEngine.h"
+
 #include "Engine.h"
 #include "sqlite/Connection.h"
 #include "veltra/Error.h"
