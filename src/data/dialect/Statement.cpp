@@ -81,6 +81,14 @@ void collectAliases(const Select& query, std::vector<std::string>& aliases) {
 
 } // namespace
 
+std::string asciiLower(std::string_view text) {
+    std::string out(text);
+    for (auto& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + 32);
+    return out;
+}
+
 void forEachExpression(const Select& query, const std::function<void(const Expr&)>& visit) {
     visitQuery(query, visit);
 }

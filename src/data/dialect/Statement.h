@@ -159,6 +159,8 @@ class Statement {
     std::vector<std::string> aliases_;
 
     void collectFacts();
+    friend class TokenCursor;
+    friend class ExpressionParser;
     friend class Parser;
 };
 
