@@ -42,9 +42,6 @@ namespace {
 using namespace veltra;
 using Clock = std::chrono::steady_clock;
 
-// Prefixes as people type them; every peer finds them too (no accents, the table's case).
-const std::vector<std::string> kPrefixes = {"Maria da S", "Paulo", "Bruno G", "Helena", "Gabriel"};
-
 const std::vector<std::string> kCases = {
     "ours_first_use", "ours_next_launch", "ours_first_use_indexed",
     "ours_headless",  "ours_qt",          "ours_qt_plain",
@@ -70,7 +67,7 @@ double millisecondsOf(Work&& work) {
 // Types every prefix letter by letter over what the box shows, timing each key.
 template <class Clear, class Key>
 void typePrefixes(Measurement& m, Clear&& clear, Key&& key) {
-    for (const auto& prefix : kPrefixes) {
+    for (const auto& prefix : bench::kTypedPrefixes) {
         clear();
         for (const char c : prefix) {
             const auto start = Clock::now();
@@ -117,7 +114,7 @@ Measurement oursHeadless(const std::string& file, bool firstUse) {
         box.focusIn();
         form.input([&] { box.pressKey({Key::ShiftKey, Shift::Shift, false, 0}); });
         if (firstUse)
-            key(kPrefixes[0][0]);
+            key(bench::kTypedPrefixes[0][0]);
     });
     typePrefixes(
         m, [&] { box.select(0, static_cast<Long>(box.Text().size())); }, key);

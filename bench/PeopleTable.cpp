@@ -9,7 +9,6 @@
 #include <iostream>
 #include <random>
 #include <sqlite3.h>
-#include <sys/resource.h>
 
 namespace veltra::bench {
 
@@ -99,12 +98,6 @@ const std::string& PeopleTable::indexedFile() {
     sqlite3_close(db);
     indexedFile_ = indexed.string();
     return indexedFile_;
-}
-
-double peakMegabytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
 double percentile(std::vector<double> samples, double p) {

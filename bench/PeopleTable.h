@@ -12,6 +12,11 @@
 
 namespace veltra::bench {
 
+// Prefixes as people type them, letter by letter, in the keystroke benchmarks; every peer
+// finds them too (no accents, the table's case).
+inline const std::vector<std::string> kTypedPrefixes = {"Maria da S", "Paulo", "Bruno G", "Helena",
+                                                        "Gabriel"};
+
 // The next person-like name: one or two first names, maybe a particle, one or two surnames.
 std::string personName(std::mt19937& random);
 
@@ -36,7 +41,7 @@ class PeopleTable {
     double seconds_ = 0;
 };
 
-// The process's peak resident memory so far, in megabytes.
+// The process's peak resident memory so far, in megabytes (per system: PeakMemory*.cpp).
 double peakMegabytes();
 
 // The value below which the fraction p of the samples lie (0.5 the median).

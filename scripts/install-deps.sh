@@ -10,6 +10,16 @@ if ((${#missing[@]})); then
   sudo=""
   [ "$(id -u)" = 0 ] || sudo=sudo
   echo "Installing: ${missing[*]}"
+  # A package of another architecture (wine32:i386) needs that architecture enabled.
+  for package in "${missing[@]}"; do
+    case "$package" in
+    *:*)
+      architecture=${package#*:}
+      dpkg --print-foreign-architectures | grep -qx "$architecture" ||
+        $sudo dpkg --add-architecture "$architecture"
+      ;;
+    esac
+  done
   $sudo apt-get update -q
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi

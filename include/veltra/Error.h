@@ -47,4 +47,9 @@ class Error : public std::runtime_error {
     int number_;
 };
 
+// A property set to a value it cannot take.
+[[noreturn]] inline void throwInvalidPropertyValue() {
+    throw Error(ErrorNumber::InvalidPropertyValue, "Valor de propriedade inválido.");
+}
+
 } // namespace veltra

@@ -59,6 +59,8 @@ class Variant {
     bool toBoolean() const;
     Integer toInteger() const;
     Long toLong() const;
+    // A colour: a Long (the system colours are negative) or its unsigned 32-bit value.
+    Colour toColour() const;
     double toDouble() const;
     FontRef toFont() const;
 

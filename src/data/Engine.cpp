@@ -32,7 +32,7 @@ bool connectNamesFile(const String& connect) {
     return connectOpensFile(connect);
 }
 
-String savedDatabaseName(const String& name, const String& connect) {
+String savedDatabaseName(const String& name, [[maybe_unused]] const String& connect) {
 #ifdef VELTRA_POSTGRESQL
     if (connectNamesServer(connect))
         return savedServerName(name);

@@ -9,10 +9,6 @@ namespace veltra::headless {
 
 namespace {
 
-[[noreturn]] void invalidValue() {
-    throw Error(ErrorNumber::InvalidPropertyValue, "Valor de propriedade inválido.");
-}
-
 // The named keys that also type a character (delivered as a key press).
 bool typesCharacter(Integer keyCode) {
     return keyCode == Key::Backspace || keyCode == Key::Enter || keyCode == Key::Esc;
@@ -26,7 +22,7 @@ HeadlessComboBox::HeadlessComboBox(DataControl& source, HeadlessHost& host, Trac
 
 void HeadlessComboBox::Font(FontRef value) {
     if (!value)
-        invalidValue();
+        throwInvalidPropertyValue();
     font_ = std::move(value);
 }
 

@@ -26,10 +26,6 @@ namespace {
 
 constexpr int kVisibleRows = 10;
 
-[[noreturn]] void invalidValue() {
-    throw Error(ErrorNumber::InvalidPropertyValue, "Valor de propriedade inválido.");
-}
-
 // Assistive technology may ask for a widget's interface as soon as the widget exists.
 ComboWidget* newComboWidget(QtComboBox& owner, QWidget* parent) {
     installComboAccessibility();
@@ -59,7 +55,7 @@ QtComboBox::QtComboBox(DataControl& source, Scale scale, QWidget* parent)
                      [this](const QModelIndex& index) { pick(index.row()); });
     followTheLineEdit();
     edit_.onShow([this] { showEdit(); });
-    Font(Font::make(u"Tahoma", 8.25f, true));
+    Font(designFont());
     showEdit();
     applyColours();
 }
@@ -135,7 +131,7 @@ void QtComboBox::applyColours() {
 // The box shows the font object it is given, and follows every later change of it.
 void QtComboBox::Font(FontRef value) {
     if (!value)
-        invalidValue();
+        throwInvalidPropertyValue();
     if (font_)
         font_->unsubscribe(fontListener_);
     font_ = std::move(value);

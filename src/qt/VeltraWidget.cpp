@@ -22,12 +22,6 @@ namespace veltra::qt {
 
 namespace {
 
-// The control's design size, in twips.
-constexpr Single kDesignWidth = 3120;
-constexpr Single kDesignHeight = 300;
-// The combo box's design width, in twips (a little wider than the control, as designed).
-constexpr Single kDesignComboWidth = 3135;
-
 // An event's argument as the widget's signal takes it: a text as a QString, written back
 // after the signal; a number as it is.
 template <class T>
@@ -154,8 +148,8 @@ class VeltraWidget::Parts final : public Host, public Windowing, public VeltraEv
     std::optional<Veltra> control;
     ControlNotifications* control_ = nullptr;
     Integer scaleMode_ = ScaleMode::Twips;
-    Single widthTwips = kDesignWidth;
-    Single heightTwips = kDesignHeight;
+    Single widthTwips = DesignSize::Width;
+    Single heightTwips = DesignSize::Height;
     std::function<void(const QString&, const QString&)> messageHandler;
     std::deque<KeyStroke> pending_;
 };
@@ -174,7 +168,7 @@ VeltraWidget::VeltraWidget(PropertyBag* saved, QWidget* parent)
                                          parts_->tracingHost, parts_->tracingWindowing, *parts_});
     setFocusProxy(&parts_->combo.widget());
     parts_->fitWidget();
-    parts_->combo.Width(kDesignComboWidth);
+    parts_->combo.Width(DesignSize::ComboWidth);
     if (saved)
         parts_->control->ReadProperties(*saved);
     else

@@ -4,6 +4,7 @@
 #include "veltra/Error.h"
 #include "veltra/platform/Files.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <ostream>
@@ -11,6 +12,21 @@
 namespace veltra::play {
 
 namespace {
+
+// Whether a scenario's "only" list (platforms or databases, separated by commas) names the
+// platform or the database of this run.
+bool runsOn(const std::string& only, const Options& options) {
+    std::size_t from = 0;
+    while (from <= only.size()) {
+        const std::size_t end = std::min(only.find(',', from), only.size());
+        const std::string name = only.substr(from, end - from);
+        const bool isDatabase = name == "sqlite" || name == "postgresql";
+        if (name == (isDatabase ? options.database : options.platform))
+            return true;
+        from = end + 1;
+    }
+    return false;
+}
 
 // A fresh temporary folder that is the working folder while the scenario runs.
 class WorkFolder {
@@ -54,8 +70,7 @@ bool runScenario(const std::string& givenPath, const Options& options, std::ostr
             continue;
         const auto args = splitArguments(line.rest);
         const std::string only = args.empty() ? std::string() : args[0].utf8();
-        const bool isDatabase = only == "sqlite" || only == "postgresql";
-        if (!only.empty() && only != (isDatabase ? options.database : options.platform)) {
+        if (!only.empty() && !runsOn(only, options)) {
             out << "(only on " << args[0].utf8() << ": "
                 << (args.size() > 1 ? args[1].utf8() : std::string()) << ")\n";
             return true;

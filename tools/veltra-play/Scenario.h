@@ -22,9 +22,11 @@ class Scenario {
              std::ostream& out)
         : path_(path), folder_(std::move(folder)), options_(options), out_(out) {
         const TraceSink sink = [this](const std::string& line) { trace(line); };
-        target_ = options.platform == "qt" ? makeQtTarget(sink) : makeHeadlessTarget(sink);
+        target_ = options.platform == "qt"      ? makeQtTarget(sink)
+                  : options.platform == "win32" ? makeWin32Target(sink)
+                                                : makeHeadlessTarget(sink);
         if (!target_)
-            throw ScriptError("this build has no Qt front end");
+            throw ScriptError("this build has no " + options.platform + " front end");
         setup_ = options.onServer() ? makeServerSetup() : makeFileSetup();
         if (!setup_)
             throw ScriptError("this build has no PostgreSQL engine");

@@ -1,5 +1,5 @@
 // What a scenario drives: one control on one platform, with the user's input and the
-// observations the script language offers. The headless and the Qt platforms give the
+// observations the script language offers. The headless, Qt and Win32 platforms give the
 // same transcript for the same script, except where a scenario says why they cannot.
 #pragma once
 
@@ -54,8 +54,9 @@ class Target {
 };
 
 std::unique_ptr<Target> makeHeadlessTarget(TraceSink trace);
-// Null when this build has no Qt front end.
+// Null when this build has no Qt front end, or no Win32 one.
 std::unique_ptr<Target> makeQtTarget(TraceSink trace);
+std::unique_ptr<Target> makeWin32Target(TraceSink trace);
 
 // The observation lines, as both platforms print them.
 std::string showLine(const String& text, Long selStart, Long selLength, const String& bound,

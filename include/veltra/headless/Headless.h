@@ -59,8 +59,8 @@ class HeadlessHost final : public Host {
   private:
     ControlNotifications* control_ = nullptr;
     Integer scaleMode_ = ScaleMode::Twips;
-    Single width_ = 3120;
-    Single height_ = 300;
+    Single width_ = DesignSize::Width;
+    Single height_ = DesignSize::Height;
 };
 
 // Sent keys are queued; the platform delivers them after the current input event. There is
@@ -140,9 +140,9 @@ class HeadlessComboBox final : public BoundComboBox {
     bool listOpen_ = false;
     Colour foreColor_ = CorDoTextoDaJanela;
     Colour backColor_ = CorDeFundoDaJanela;
-    FontRef font_ = Font::make(u"Tahoma", 8.25f, true);
+    FontRef font_ = designFont();
     String toolTip_;
-    Single widthTwips_ = 3135;
+    Single widthTwips_ = DesignSize::ComboWidth;
 };
 
 // The host program's event handlers: each event becomes a transcript line with its

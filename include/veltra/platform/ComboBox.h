@@ -1,11 +1,17 @@
 // The data-bound combo box `dbComb`, with the container extender around it.
 #pragma once
 
+#include "veltra/Font.h"
 #include "veltra/Types.h"
 
 namespace veltra {
 
 class ControlNotifications;
+
+// The box's font as designed, before the control sets its own.
+inline FontRef designFont() {
+    return Font::make(u"Tahoma", 8.25f, true);
+}
 
 // Every operation may throw veltra::Error; the control treats a throw as a failed statement.
 class ComboBox {

@@ -21,6 +21,16 @@ struct FileIdentity {
 };
 FileIdentity identifyFile(const std::string& utf8Path);
 
+// A path as UTF-8 text, and back: the form SQLite and the control's texts take it in on
+// every system (a Windows path is not in the system's code page).
+inline std::string utf8Path(const std::filesystem::path& path) {
+    const auto text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+inline std::filesystem::path pathOfUtf8(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 // The folder of the shared library or program that holds the code at that address.
 std::filesystem::path folderHolding(const void* code);
 

@@ -19,6 +19,12 @@ class PropertyBag {
                                const Variant& defaultValue) = 0;
 };
 
+// The control's size as designed, in twips; its combo box is a little wider than the
+// control.
+namespace DesignSize {
+inline constexpr Single Width = 3120, Height = 300, ComboWidth = 3135;
+} // namespace DesignSize
+
 namespace ScaleMode {
 inline constexpr Integer Twips = 1;
 inline constexpr Integer Pixels = 3;

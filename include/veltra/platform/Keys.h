@@ -27,7 +27,8 @@ KeyStroke keyOfCharacter(char16_t character);
 // The strokes of a key string: "+", "^" and "%" hold Shift, Ctrl and Alt for the key that
 // follows; "{NAME}" names a key (BACKSPACE, BS, TAB, ENTER, ESC, END, HOME, LEFT, UP, RIGHT,
 // DOWN, DEL, DELETE, or one character); any other character types itself. A modifier with
-// no key after it is pressed and released alone, with its own state on both events.
+// no key after it is pressed and released alone. As on a keyboard, a key down carries the
+// modifiers held with it, a modifier's key up the ones still held after it.
 // Throws veltra::Error (380) for a name it does not know.
 std::vector<KeyStroke> parseKeyString(const String& keys);
 

@@ -18,7 +18,7 @@ Integer fromVariant<Integer>(const Variant& value) {
 }
 template <>
 Colour fromVariant<Colour>(const Variant& value) {
-    return static_cast<Colour>(static_cast<std::int64_t>(value.toDouble()));
+    return value.toColour();
 }
 template <>
 String fromVariant<String>(const Variant& value) {

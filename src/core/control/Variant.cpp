@@ -28,12 +28,17 @@ double parseNumber(const String& text) {
     return d;
 }
 
+// The host rounds half to even; a value beyond [low, high] overflows.
+double inRange(double d, double low, double high) {
+    const double rounded = std::nearbyint(d);
+    if (!(rounded >= low && rounded <= high))
+        throw Error(ErrorNumber::Overflow, "Estouro");
+    return rounded;
+}
+
 template <class T>
 T inRange(double d) {
-    const double rounded = std::nearbyint(d); // the host rounds half to even
-    if (!(rounded >= std::numeric_limits<T>::min() && rounded <= std::numeric_limits<T>::max()))
-        throw Error(ErrorNumber::Overflow, "Estouro");
-    return static_cast<T>(rounded);
+    return static_cast<T>(inRange(d, std::numeric_limits<T>::min(), std::numeric_limits<T>::max()));
 }
 
 } // namespace
@@ -96,6 +101,12 @@ Integer Variant::toInteger() const {
 
 Long Variant::toLong() const {
     return inRange<Long>(toDouble());
+}
+
+Colour Variant::toColour() const {
+    const double colour =
+        inRange(toDouble(), std::numeric_limits<Long>::min(), std::numeric_limits<Colour>::max());
+    return static_cast<Colour>(static_cast<std::int64_t>(colour));
 }
 
 FontRef Variant::toFont() const {

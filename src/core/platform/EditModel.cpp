@@ -8,14 +8,6 @@
 
 namespace veltra {
 
-namespace {
-
-[[noreturn]] void invalidValue() {
-    throw Error(ErrorNumber::InvalidPropertyValue, "Valor de propriedade inválido.");
-}
-
-} // namespace
-
 void EditModel::shown() const {
     if (show_)
         show_();
@@ -37,7 +29,7 @@ void EditModel::write(const String& text) {
 
 void EditModel::selStart(Long value) {
     if (value < 0)
-        invalidValue();
+        throwInvalidPropertyValue();
     selStart_ = static_cast<Long>(wholeCharacterPosition(text_, static_cast<std::size_t>(value)));
     selLength_ = 0;
     shown();
@@ -45,7 +37,7 @@ void EditModel::selStart(Long value) {
 
 void EditModel::selLength(Long value) {
     if (value < 0)
-        invalidValue();
+        throwInvalidPropertyValue();
     const Long end = selStart_ + std::min(value, static_cast<Long>(text_.size()) - selStart_);
     selLength_ =
         static_cast<Long>(wholeCharacterPosition(text_, static_cast<std::size_t>(end))) - selStart_;

@@ -128,8 +128,10 @@ std::vector<KeyStroke> parseKeyString(const String& keys) {
             strokes.push_back({m->keyCode, shift, false, 0});
         }
         if (i >= keys.size()) {
-            for (const auto* m : held)
-                strokes.push_back({m->keyCode, m->shift, true, 0});
+            for (auto m = held.rbegin(); m != held.rend(); ++m) {
+                shift = static_cast<Integer>(shift & ~(*m)->shift);
+                strokes.push_back({(*m)->keyCode, shift, true, 0});
+            }
             break;
         }
         KeyStroke key = readKey(keys, i);

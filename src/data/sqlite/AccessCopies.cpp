@@ -171,7 +171,7 @@ std::string AccessCopies::loadTable(SqliteConnection& connection, const std::str
     readIntoCopyFile(connection.path(), name, origin, file);
     auto attached = connection.attachCopy(file, origin);
     if (!attached.copy)
-        fail(DataError::CopyUnreadable, {file.string()});
+        fail(DataError::CopyUnreadable, {utf8Path(file)});
     return loaded_.emplace(key, std::move(*attached.copy)).first->second.table();
 }
 

@@ -5,6 +5,7 @@
 #include "access/AccessFile.h"
 #include "dialect/Safety.h"
 #include "sqlite/CheckedFiles.h"
+#include "sqlite/CopyFolder.h"
 #include "sqlite/SqliteErrors.h"
 #include "sqlite/SqliteFunctions.h"
 #include "veltra/Error.h"
@@ -17,7 +18,16 @@ namespace veltra::detail {
 
 std::string readOnlyUri(const std::string& path) {
     std::string uri = "file:";
-    for (const char c : path) {
+#ifdef _WIN32
+    // A path from a drive is written as SQLite reads it on Windows: file:///C:/folder/file.
+    if (path.size() > 1 && path[1] == ':')
+        uri += "///";
+#endif
+    for (char c : path) {
+#ifdef _WIN32
+        if (c == '\\')
+            c = '/';
+#endif
         if (c == '?' || c == '#' || c == '%') {
             constexpr char hex[] = "0123456789ABCDEF";
             uri += '%';
@@ -106,7 +116,8 @@ SqliteConnection::SqliteConnection(const String& path, const String& connect)
     dataVersion_ = dataVersion();
     openedId_ = stamp_.id;
     std::error_code ignored;
-    absolutePath_ = std::filesystem::absolute(file, ignored).lexically_normal().string();
+    absolutePath_ =
+        utf8Path(std::filesystem::absolute(pathOfUtf8(file), ignored).lexically_normal());
 }
 
 SqliteConnection::~SqliteConnection() = default;

@@ -4,15 +4,14 @@
 #include "dialect/Emitter.h"
 #include "sqlite/CheckedFiles.h"
 #include "sqlite/Connection.h"
+#include "sqlite/CopyFolder.h"
 #include "sqlite/Sqlite.h"
 #include "sqlite/SqliteFunctions.h"
 #include "veltra/Error.h"
 
 #include <cstdint>
 #include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <fstream>
 
 namespace veltra::detail {
 
@@ -45,60 +44,16 @@ std::string hexOf(const unsigned char* bytes, std::size_t length) {
 // The first bytes of a file, fewer when it is shorter.
 std::string headOf(const std::string& path, std::size_t length) {
     unsigned char bytes[128] = {};
-    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (file < 0)
-        return {};
-    const auto read = ::read(file, bytes, std::min(length, sizeof bytes));
-    ::close(file);
-    return read > 0 ? hexOf(bytes, static_cast<std::size_t>(read)) : std::string();
+    std::ifstream in(path, std::ios::binary);
+    in.read(reinterpret_cast<char*>(bytes),
+            static_cast<std::streamsize>(std::min(length, sizeof bytes)));
+    return in.gcount() > 0 ? hexOf(bytes, static_cast<std::size_t>(in.gcount())) : std::string();
 }
 
 std::string identityText(const FileIdentity& file) {
     return std::to_string(file.size) + ":" + std::to_string(file.modified) + ":" +
            std::to_string(file.changed) + ":" + std::to_string(file.id) + ":" +
            std::to_string(file.device);
-}
-
-std::filesystem::path userCacheFolder() {
-    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && *cache == '/')
-        return cache;
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return std::filesystem::path(home) / ".cache";
-    return {};
-}
-
-// A folder that only its owner, the user or the system, can change: owned by one of them
-// and writable by no one else, unless sticky (as /tmp is), where no one else can move or
-// remove what the user made.
-bool isSafeAncestor(const std::filesystem::path& folder) {
-    struct stat status {};
-    if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
-        return false;
-    const bool owner = status.st_uid == ::geteuid() || status.st_uid == 0;
-    const bool othersWrite = (status.st_mode & (S_IWGRP | S_IWOTH)) != 0;
-    return owner && (!othersWrite || (status.st_mode & S_ISVTX) != 0);
-}
-
-// A folder of the user's alone: made 0700 when missing, never a link, owned by the user,
-// writable by no one else; one that others may read is closed to them.
-bool makePrivateFolder(const std::filesystem::path& folder) {
-    ::mkdir(folder.c_str(), 0700);
-    struct stat status {};
-    if (::lstat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) ||
-        status.st_uid != ::geteuid() || (status.st_mode & (S_IWGRP | S_IWOTH)) != 0)
-        return false;
-    return (status.st_mode & 077) == 0 || ::chmod(folder.c_str(), 0700) == 0;
-}
-
-// A new draft beside the copy's place, made exclusively under a name no one can guess (no
-// file or link of that name can be there before it).
-std::filesystem::path newDraftFor(const std::filesystem::path& file) {
-    std::string pattern = file.string() + ".draft-XXXXXX";
-    const int made = ::mkstemp(pattern.data());
-    if (made < 0)
-        fail(DataError::CopyNotMade, {file.string(), ""});
-    ::close(made);
-    return pattern;
 }
 
 } // namespace
@@ -138,37 +93,8 @@ std::string AttachedCopy::table() const {
     return schema + "." + dialect::quoteName(kCopyTable);
 }
 
-std::optional<std::filesystem::path> userCopyFolder() {
-    const auto cache = userCacheFolder().lexically_normal();
-    if (cache.empty() || !cache.is_absolute())
-        return std::nullopt;
-    ::mkdir(cache.c_str(), 0700);
-    for (auto folder = cache; folder != folder.parent_path(); folder = folder.parent_path())
-        if (!isSafeAncestor(folder))
-            return std::nullopt;
-    const auto folder = cache / "veltra" / "copies";
-    if (!makePrivateFolder(folder.parent_path()) || !makePrivateFolder(folder) ||
-        ::access(folder.c_str(), W_OK) != 0)
-        return std::nullopt;
-    return folder;
-}
-
-bool isOwnCopy(const std::filesystem::path& file) {
-    struct stat status {};
-    if (::lstat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
-        status.st_uid != ::geteuid() || (status.st_mode & (S_IWGRP | S_IWOTH)) != 0)
-        return false;
-    unsigned char header[100] = {};
-    const int opened = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (opened < 0)
-        return false;
-    const auto read = ::read(opened, header, sizeof header);
-    ::close(opened);
-    return read == sizeof header && hasChecksums(header, sizeof header);
-}
-
 std::string copyUri(const std::filesystem::path& file) {
-    return readOnlyUri(file.string()) + "&vfs=" + kCheckedFileSystem;
+    return readOnlyUri(utf8Path(file)) + "&vfs=" + kCheckedFileSystem;
 }
 
 std::string copyFileName(const std::string& source, const std::string& table) {
@@ -191,8 +117,8 @@ CopyWriter::CopyWriter(std::filesystem::path file)
     registerCheckedFiles();
     sqlite3* opened = nullptr;
     const int code = sqlite3_open_v2(
-        draft_.c_str(), &opened, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX,
-        kCheckedFileSystem);
+        utf8Path(draft_).c_str(), &opened,
+        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX, kCheckedFileSystem);
     db_.reset(opened);
     if (code != SQLITE_OK)
         fail();
@@ -213,7 +139,7 @@ CopyWriter::~CopyWriter() {
 void CopyWriter::fail() const {
     detail::fail(
         DataError::CopyNotMade,
-        {draft_.string(), std::string(": ") + (db_ ? sqlite3_errmsg(db_.get()) : "sem memória")});
+        {utf8Path(draft_), std::string(": ") + (db_ ? sqlite3_errmsg(db_.get()) : "sem memória")});
 }
 
 void CopyWriter::execute(const std::string& sql) {
@@ -256,7 +182,7 @@ void CopyWriter::publish(const CopyOrigin& origin, const std::set<std::string>& 
     std::error_code error;
     std::filesystem::rename(draft_, file_, error);
     if (error)
-        detail::fail(DataError::CopyNotKept, {file_.string(), error.message()});
+        detail::fail(DataError::CopyNotKept, {utf8Path(file_), error.message()});
 }
 
 } // namespace veltra::detail

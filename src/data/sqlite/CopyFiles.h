@@ -46,15 +46,8 @@ struct AttachedCopy {
 inline constexpr const char* kCopyTable = "copy";
 inline constexpr const char* kCopyOriginTable = "veltra_origin";
 
-// The folder "veltra/copies" of the user's cache folder ($XDG_CACHE_HOME, else ~/.cache),
-// made if needed with no one else let in; nullopt when it cannot be made or written, or
-// when someone else could change it or what leads to it.
-std::optional<std::filesystem::path> userCopyFolder();
 // The name of the file that keeps the copy of a table of a file.
 std::string copyFileName(const std::string& source, const std::string& table);
-// Whether a copy file may be read: a file of the user's own that no one else can write,
-// whose pages carry checksums.
-bool isOwnCopy(const std::filesystem::path& file);
 // The URI that attaches a copy file read-only, its pages checked.
 std::string copyUri(const std::filesystem::path& file);
 

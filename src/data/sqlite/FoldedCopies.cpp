@@ -187,7 +187,7 @@ FoldedCopies::Looked FoldedCopies::attachMadeCopy(SqliteConnection& connection, 
     const auto file = connection.copyFileFor(table);
     if (!file)
         return Looked::Nothing;
-    const FileIdentity version = identifyFile(file->string());
+    const FileIdentity version = identifyFile(utf8Path(*file));
     if (version.size < 0 || version == entry.copyFile)
         return Looked::Nothing;
     auto attached = connection.attachCopy(*file, connection.originOf(table));

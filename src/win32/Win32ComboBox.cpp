@@ -1,0 +1,413 @@
+#include "Win32ComboBox.h"
+
+#include "Win32Text.h"
+#include "veltra/Error.h"
+#include "veltra/Text.h"
+#include "veltra/platform/Notifications.h"
+
+#include <algorithm>
+#include <commctrl.h>
+#include <utility>
+
+namespace veltra::win32 {
+
+namespace {
+
+constexpr int kVisibleRows = 10;
+constexpr std::size_t kRowsPerFetch = 32;
+
+} // namespace
+
+Win32ComboBox::Win32ComboBox(DataControl& source, HWND parent, Scale scale)
+    : BoundComboBox(source), scale_(std::move(scale)) {
+    combo_ = CreateWindowExW(0, L"COMBOBOX", L"",
+                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN |
+                                 CBS_AUTOHSCROLL | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS,
+                             0, 0, 209, 200, parent, reinterpret_cast<HMENU>(1),
+                             GetModuleHandleW(nullptr), nullptr);
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    GetComboBoxInfo(combo_, &info);
+    edit_window_ = info.hwndItem;
+    list_window_ = info.hwndList;
+    const auto self = reinterpret_cast<DWORD_PTR>(this);
+    SetWindowSubclass(edit_window_, editProcedure, 1, self);
+    SetWindowSubclass(combo_, comboProcedure, 1, self);
+    SetWindowSubclass(list_window_, listProcedure, 1, self);
+    edit_.onShow([this] { showEdit(); });
+    Font(designFont());
+    BackColor(backColor_);
+    showEdit();
+}
+
+Win32ComboBox::~Win32ComboBox() {
+    RemoveWindowSubclass(edit_window_, editProcedure, 1);
+    RemoveWindowSubclass(combo_, comboProcedure, 1);
+    RemoveWindowSubclass(list_window_, listProcedure, 1);
+    DestroyWindow(combo_);
+    if (tooltip_)
+        DestroyWindow(tooltip_);
+    if (font_)
+        font_->unsubscribe(fontListener_);
+    for (HGDIOBJ object : {static_cast<HGDIOBJ>(boxFont_), static_cast<HGDIOBJ>(rowFont_),
+                           static_cast<HGDIOBJ>(boldFont_), static_cast<HGDIOBJ>(backBrush_)})
+        if (object)
+            DeleteObject(object);
+}
+
+void Win32ComboBox::trace(const std::string& line) const {
+    if (trace_)
+        trace_(line);
+}
+
+void Win32ComboBox::Locked(bool value) {
+    BoundComboBox::Locked(value);
+    SendMessageW(edit_window_, EM_SETREADONLY, value, 0);
+}
+
+void Win32ComboBox::ForeColor(Colour value) {
+    foreColor_ = value;
+    InvalidateRect(combo_, nullptr, TRUE);
+}
+
+void Win32ComboBox::BackColor(Colour value) {
+    backColor_ = value;
+    if (backBrush_)
+        DeleteObject(backBrush_);
+    backBrush_ = CreateSolidBrush(toColorRef(backColor_));
+    InvalidateRect(combo_, nullptr, TRUE);
+    InvalidateRect(edit_window_, nullptr, TRUE);
+}
+
+HBRUSH Win32ComboBox::colours(HDC dc) {
+    SetTextColor(dc, toColorRef(foreColor_));
+    SetBkColor(dc, toColorRef(backColor_));
+    return backBrush_;
+}
+
+// The box shows the font object it is given, and follows every later change of it.
+void Win32ComboBox::Font(FontRef value) {
+    if (!value)
+        throwInvalidPropertyValue();
+    if (font_)
+        font_->unsubscribe(fontListener_);
+    font_ = std::move(value);
+    fontListener_ = font_->subscribe([this] { applyFont(); });
+    applyFont();
+}
+
+void Win32ComboBox::applyFont() {
+    for (HFONT* font : {&boxFont_, &rowFont_, &boldFont_})
+        if (*font)
+            DeleteObject(*font);
+    boxFont_ = createFont(*font_);
+    rowFont_ = createFont(*font_, FW_NORMAL);
+    boldFont_ = createFont(*font_, FW_BOLD);
+    SendMessageW(combo_, WM_SETFONT, reinterpret_cast<WPARAM>(boxFont_), TRUE);
+    const HDC dc = GetDC(combo_);
+    const HGDIOBJ was = SelectObject(dc, boxFont_);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, was);
+    ReleaseDC(combo_, dc);
+    SendMessageW(combo_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), metrics.tmHeight + 2);
+    SendMessageW(combo_, CB_SETITEMHEIGHT, 0, metrics.tmHeight + 4);
+}
+
+void Win32ComboBox::Refresh() {
+    BoundComboBox::Refresh();
+    SendMessageW(combo_, CB_RESETCONTENT, 0, 0);
+    rowsFetched_ = 0;
+    fetchRows(kRowsPerFetch);
+    fitList();
+    followCurrentRow();
+}
+
+// The list is as tall as its rows, up to ten: the combo box's window height sets the height
+// of its list when it opens, and an open list takes a new height itself.
+void Win32ComboBox::fitList() {
+    const auto rows = static_cast<int>(std::clamp<std::size_t>(rowsFetched_, 1, kVisibleRows));
+    const auto rowHeight = static_cast<int>(SendMessageW(combo_, CB_GETITEMHEIGHT, 0, 0));
+    const int listHeight = rows * rowHeight + 2;
+    if (listOpen_) {
+        RECT list{};
+        GetWindowRect(list_window_, &list);
+        SetWindowPos(list_window_, nullptr, 0, 0, list.right - list.left, listHeight,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return;
+    }
+    RECT box{};
+    GetWindowRect(combo_, &box);
+    SetWindowPos(combo_, nullptr, 0, 0, box.right - box.left, box.bottom - box.top + listHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Only the rows read so far are in the list; more come as it is scrolled to its end.
+void Win32ComboBox::fetchRows(std::size_t count) {
+    const std::size_t until = rowsFetched_ + count;
+    while (rowsFetched_ < until && list_.hasRow(rowsFetched_)) {
+        SendMessageW(combo_, CB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(toWide(list_.value(rowsFetched_)).c_str()));
+        ++rowsFetched_;
+    }
+}
+
+void Win32ComboBox::fetchWhenNearTheEnd() {
+    const auto top = static_cast<std::size_t>(SendMessageW(list_window_, LB_GETTOPINDEX, 0, 0));
+    if (top + 2 * kVisibleRows >= rowsFetched_)
+        fetchRows(kRowsPerFetch);
+}
+
+std::size_t Win32ComboBox::rowsInList() const {
+    return rowsFetched_;
+}
+
+bool Win32ComboBox::readRowsThrough(std::size_t row) {
+    if (row >= rowsFetched_)
+        fetchRows(row + 1 - rowsFetched_);
+    return row < rowsFetched_;
+}
+
+// The row that shows the box's text, among the rows read, is the list's current one.
+void Win32ComboBox::followCurrentRow() {
+    const String& text = edit_.text();
+    int current = -1;
+    for (std::size_t row = 0; row < rowsFetched_ && !text.empty(); ++row)
+        if (list_.value(row) == text) {
+            current = static_cast<int>(row);
+            break;
+        }
+    // A row stepped to with the arrows may lie just past the rows read: they follow it.
+    for (std::size_t row = rowsFetched_;
+         current < 0 && !text.empty() && row < rowsFetched_ + kRowsPerFetch && list_.hasRow(row);
+         ++row)
+        if (list_.value(row) == text) {
+            readRowsThrough(row);
+            current = static_cast<int>(row);
+        }
+    if (SendMessageW(list_window_, LB_GETCURSEL, 0, 0) == current)
+        return;
+    SendMessageW(list_window_, LB_SETCURSEL, static_cast<WPARAM>(current), 0);
+    if (listOpen_)
+        accessibility_.currentRowChanged(current);
+}
+
+double Win32ComboBox::unitsPerPixel() const {
+    return scale_.inPixels() ? 1.0 : scale_.twipsPerPixel();
+}
+
+Single Win32ComboBox::Width() const {
+    RECT box{};
+    GetWindowRect(combo_, &box);
+    return static_cast<Single>((box.right - box.left) * unitsPerPixel());
+}
+
+void Win32ComboBox::Width(Single value) {
+    RECT box{};
+    GetWindowRect(combo_, &box);
+    SetWindowPos(combo_, nullptr, 0, 0, static_cast<int>(value / unitsPerPixel() + 0.5),
+                 box.bottom - box.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    fitList();
+}
+
+Single Win32ComboBox::Height() const {
+    RECT box{};
+    GetWindowRect(combo_, &box);
+    return static_cast<Single>((box.bottom - box.top) * unitsPerPixel());
+}
+
+bool Win32ComboBox::Enabled() const {
+    return IsWindowEnabled(combo_);
+}
+
+// A form moves the focus on from a control it disables.
+void Win32ComboBox::Enabled(bool value) {
+    if (!value && GetFocus() == edit_window_)
+        moveFocus(false);
+    EnableWindow(combo_, value);
+}
+
+void Win32ComboBox::ToolTipText(const String& value) {
+    if (!tooltip_) {
+        tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                   WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, combo_, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+        for (HWND part : {combo_, edit_window_}) {
+            TOOLINFOW tool{};
+            tool.cbSize = sizeof tool;
+            tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+            tool.hwnd = combo_;
+            tool.uId = reinterpret_cast<UINT_PTR>(part);
+            tool.lpszText = const_cast<wchar_t*>(L"");
+            SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        }
+    }
+    std::wstring text = toWide(value);
+    for (HWND part : {combo_, edit_window_}) {
+        TOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = combo_;
+        tool.uId = reinterpret_cast<UINT_PTR>(part);
+        tool.lpszText = text.data();
+        SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+String Win32ComboBox::toolTipText() const {
+    if (!tooltip_)
+        return {};
+    std::wstring text(1024, L'\0');
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = combo_;
+    tool.uId = reinterpret_cast<UINT_PTR>(combo_);
+    tool.lpszText = text.data();
+    SendMessageW(tooltip_, TTM_GETTEXTW, text.size(), reinterpret_cast<LPARAM>(&tool));
+    return fromWide(text.c_str());
+}
+
+void Win32ComboBox::SetFocus() {
+    trace("setfocus");
+    ::SetFocus(edit_window_);
+}
+
+// The edit part shows the model's text and selection; what the combo box itself would
+// write into it (a row it selects) never reaches it.
+void Win32ComboBox::showEdit() {
+    const bool wasShowing = std::exchange(showing_, true);
+    if (windowText(edit_window_) != edit_.text()) {
+        SetWindowTextW(edit_window_, toWide(edit_.text()).c_str());
+        accessibility_.valueChanged();
+    }
+    const auto start = static_cast<WPARAM>(edit_.selStart());
+    SendMessageW(edit_window_, EM_SETSEL, start,
+                 static_cast<LPARAM>(start + static_cast<WPARAM>(edit_.selLength())));
+    showing_ = wasShowing;
+    followCurrentRow();
+}
+
+// What the edit part does by itself (a click or a drag that moves the caret or selects, its
+// own menu's paste) goes into the editing model.
+void Win32ComboBox::followEdit() {
+    if (showing_)
+        return;
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(edit_window_, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+    const String text = windowText(edit_window_);
+    if (text != edit_.text())
+        edit_.editedInView(text, static_cast<Long>(end));
+    else
+        edit_.selectedInView(static_cast<Long>(start), static_cast<Long>(end - start));
+}
+
+void Win32ComboBox::openList() {
+    if (listOpen_)
+        return;
+    listOpen_ = true;
+    trace("dropdown");
+    if (rowsFetched_ < static_cast<std::size_t>(kVisibleRows))
+        fetchRows(kRowsPerFetch);
+    fitList();
+    SendMessageW(combo_, CB_SHOWDROPDOWN, TRUE, 0);
+    followCurrentRow();
+}
+
+void Win32ComboBox::closeList() {
+    if (!listOpen_)
+        return;
+    listOpen_ = false;
+    SendMessageW(combo_, CB_SHOWDROPDOWN, FALSE, 0);
+    followCurrentRow();
+}
+
+void Win32ComboBox::command(int notification) {
+    switch (notification) {
+    case CBN_DROPDOWN:
+        if (!listOpen_) {
+            trace("dropdown");
+            fitList();
+            listOpen_ = true;
+        }
+        break;
+    case CBN_CLOSEUP:
+        listOpen_ = false;
+        break;
+    case CBN_SELENDOK: {
+        const auto row = SendMessageW(combo_, CB_GETCURSEL, 0, 0);
+        if (row >= 0 && IsWindowEnabled(combo_))
+            pickRow(static_cast<std::size_t>(row));
+        break;
+    }
+    case CBN_EDITCHANGE:
+        followEdit();
+        break;
+    default:
+        break;
+    }
+}
+
+void Win32ComboBox::measureItem(MEASUREITEMSTRUCT& item) const {
+    const HDC dc = GetDC(combo_);
+    const HGDIOBJ was = SelectObject(dc, rowFont_);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, was);
+    ReleaseDC(combo_, dc);
+    item.itemHeight = static_cast<UINT>(metrics.tmHeight + 4);
+}
+
+// A row in the regular weight of the box's font, with the parts that matched what was typed
+// in bold.
+void Win32ComboBox::drawItem(const DRAWITEMSTRUCT& item) const {
+    const bool selected = item.itemState & ODS_SELECTED;
+    FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    if (item.itemID == static_cast<UINT>(-1) || item.itemID >= rowsFetched_)
+        return;
+    const String value = list_.value(item.itemID);
+    SetBkMode(item.hDC, TRANSPARENT);
+    SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    const auto bold = list_.matchedParts(value);
+    std::size_t at = 0;
+    int x = item.rcItem.left + 2;
+    const auto piece = [&](std::size_t end, HFONT font) {
+        if (end <= at)
+            return;
+        const HGDIOBJ was = SelectObject(item.hDC, font);
+        const std::wstring text = toWide(value.substr(at, end - at));
+        SIZE size{};
+        GetTextExtentPoint32W(item.hDC, text.c_str(), static_cast<int>(text.size()), &size);
+        TextOutW(item.hDC, x, item.rcItem.top + 2, text.c_str(), static_cast<int>(text.size()));
+        SelectObject(item.hDC, was);
+        x += size.cx;
+        at = end;
+    };
+    for (const auto& run : bold) {
+        piece(run.start, rowFont_);
+        piece(run.start + run.length, boldFont_);
+    }
+    piece(value.size(), rowFont_);
+}
+
+String Win32ComboBox::rowAsDrawn(std::size_t row) const {
+    String drawn = list_.value(row);
+    const auto bold = list_.matchedParts(drawn);
+    for (auto run = bold.rbegin(); run != bold.rend(); ++run) {
+        drawn.insert(run->start + run->length, 1, u']');
+        drawn.insert(run->start, 1, u'[');
+    }
+    return drawn;
+}
+
+// Selects as the edit part does when dragged over, and the model follows.
+void Win32ComboBox::selectAsDragged(Long start, Long length) {
+    const bool wasShowing = std::exchange(showing_, true);
+    SendMessageW(edit_window_, EM_SETSEL, static_cast<WPARAM>(start),
+                 static_cast<LPARAM>(start + length));
+    showing_ = wasShowing;
+    followEdit();
+}
+
+} // namespace veltra::win32

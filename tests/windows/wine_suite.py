@@ -1,0 +1,180 @@
+"""The Windows build under Wine, for each bitness: the scenario files played on the Win32
+platform give the headless transcripts, and veltra-demo.exe answers real keys typed on the X
+server (a US layout, then a Brazilian one with its dead keys) and real clicks.
+
+    wine_suite.py BUILD-WINDOWS-FOLDER SCENARIO-FOLDER WORK-FOLDER
+"""
+
+import glob
+import os
+import re
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "desktop"))
+from harness import CheckFailed, Screen, layout, require, wait_until, xdotool  # noqa: E402
+
+ARCHITECTURES = ("x86_64", "i686")
+BELO_HORIZONTE = "1630"
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def play_scenarios(build, scenarios, work, architecture):
+    files = sorted(glob.glob(os.path.join(scenarios, "*.scn")))
+    result = subprocess.run(
+        ["wine", os.path.join(build, "veltra-play.exe"), "--platform", "win32",
+         *[windows_path(f) for f in files]],
+        capture_output=True, text=True, timeout=900)
+    transcript = os.path.join(work, f"scenarios-{architecture}.txt")
+    with open(transcript, "w") as out:
+        out.write(result.stdout + result.stderr)
+    failures = [line for line in result.stdout.splitlines()
+                if line.startswith("FAIL") or ": error:" in line]
+    summary = re.search(r"^(\d+) passed, (\d+) failed$", result.stdout, re.M)
+    require(result.returncode == 0 and summary and summary.group(2) == "0",
+            f"scenarios on win32 ({architecture}) failed, transcript in {transcript}:\n" +
+            "\n".join(failures[:20]))
+    print(f"  {summary.group(1)} scenario files give the headless transcripts")
+
+
+class Demo:
+    """veltra-demo.exe on the X server, its log read back."""
+
+    STATE = re.compile(r'^(\w+): estado texto="(.*)" seleção=(\d+),(\d+) lista=(\w+)'
+                       r'(?: (\d+),(\d+),(\d+),(\d+))?$')
+
+    def __init__(self, build, work, name):
+        self.log = os.path.join(work, name + ".log")
+        if os.path.exists(self.log):
+            os.remove(self.log)
+        self.process = subprocess.Popen(
+            ["wine", os.path.join(build, "veltra-demo.exe"), "--log", windows_path(self.log)],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        require(wait_until(lambda: self.place("Cidade") and self.place("Pessoa"), 60),
+                "veltra-demo.exe did not show its form")
+        window = subprocess.run(["xdotool", "search", "--name", "Veltra: cadastro"],
+                                capture_output=True, text=True, timeout=30).stdout.split()
+        require(window, "the form's window is not on the X server")
+        # What a window manager does for a new window: it gets the keyboard.
+        xdotool("windowfocus", "--sync", window[0])
+
+    def close(self):
+        self.process.terminate()
+        self.process.wait(timeout=30)
+        subprocess.run(["wineserver", "--kill"], timeout=60)
+
+    def lines(self):
+        if not os.path.exists(self.log):
+            return []
+        with open(self.log, encoding="utf-8") as log:
+            return log.read().splitlines()
+
+    def place(self, box):
+        for line in self.lines():
+            found = re.match(rf"^{box}: caixa (\d+),(\d+),(\d+),(\d+)$", line)
+            if found:
+                return tuple(int(v) for v in found.groups())
+        return None
+
+    def click(self, box):
+        x, y, width, height = self.place(box)
+        xdotool("mousemove", str(x + width // 2), str(y + height // 2), "click", "1")
+
+    def state(self, box):
+        """The box's last reported state: text, selection, and the open list's place."""
+        for line in reversed(self.lines()):
+            found = self.STATE.match(line)
+            if found and found.group(1) == box:
+                text, start, length = found.group(2), int(found.group(3)), int(found.group(4))
+                place = tuple(int(v) for v in found.groups()[5:]) if found.group(6) else None
+                return text, start, length, place
+        return None
+
+    def settles_on(self, box, condition, why, seconds=10):
+        state = wait_until(lambda: (lambda s: s if s and condition(s) else None)(self.state(box)),
+                           seconds)
+        require(state, f"{why}; the last state was {self.state(box)}")
+        return state
+
+
+def list_is_drawn(place):
+    """The open list's rows show on the screen: the rows' background, the current row's
+    highlight and the text on them."""
+    x, y, width, height = place
+    pixels = Screen().pixels(x, y, width, height)
+    colours = {pixel for row in pixels for pixel in row}
+    return len(colours) >= 3
+
+
+def types_on_a_us_keyboard(build, work, architecture):
+    layout("us")
+    demo = Demo(build, work, f"demo-us-{architecture}")
+    try:
+        demo.click("Cidade")
+        xdotool("type", "--delay", "120", "belo h")
+        text, start, length, place = demo.settles_on(
+            "Cidade", lambda s: s[0] == "Belo Horizonte" and s[1:3] == (6, 8),
+            '"belo h" did not complete to Belo Horizonte with "orizonte" selected')
+        require(f'Cidade: CodigoAssociado Numero="{BELO_HORIZONTE}"' in demo.lines(),
+                "the key of Belo Horizonte did not reach the program")
+        require('Cidade: acessível nome="Cidade" valor="Belo Horizonte" linhas=1 '
+                'primeira="Belo Horizonte"' in demo.lines(),
+                "a screen reader does not read the box as the label, the text and its row")
+        require(place, "the list was not open after typing")
+        require(list_is_drawn(place), f"the list's rows are not drawn at {place}")
+        print('  "belo h" completes to Belo Horizonte, "orizonte" selected, key shown, list drawn,'
+              " read by a screen reader")
+        # A click into the other box gives it the focus: the keys go there. While the list
+        # is open, a click elsewhere only closes it, as on Windows: Esc closes it first.
+        xdotool("key", "Escape")
+        demo.click("Pessoa")
+        xdotool("type", "--delay", "120", "ana")
+        demo.settles_on("Pessoa", lambda s: s[0].startswith("Ana"),
+                        "typing after a click into the second box did not reach it")
+        print("  a click gives the second box the focus")
+    finally:
+        demo.close()
+
+
+def types_through_dead_keys(build, work, architecture):
+    layout("br")
+    demo = Demo(build, work, f"demo-br-{architecture}")
+    try:
+        demo.click("Cidade")
+        xdotool("key", "--delay", "150", "b", "e", "l", "dead_acute", "e")
+        demo.settles_on("Cidade", lambda s: s[0] == "Belém" and s[1:3] == (4, 1),
+                        'b e l ´ e on a Brazilian keyboard did not complete to "Belém"')
+        xdotool("key", "--delay", "100", *["BackSpace"] * 6)
+        xdotool("key", "--delay", "150", "s", "dead_tilde", "a", "o", "space", "p")
+        demo.settles_on("Cidade", lambda s: s[0].startswith("São P") and s[1] == 5,
+                        's ~ a o space p on a Brazilian keyboard did not complete to "São P..."')
+        print("  dead keys on a Brazilian keyboard type é and ã into the search")
+    finally:
+        demo.close()
+        layout("us")
+
+
+def main():
+    builds, scenarios, work = sys.argv[1:4]
+    failed = False
+    for architecture in ARCHITECTURES:
+        build = os.path.join(builds, architecture)
+        print(f"wine suite: {architecture}")
+        for check in (play_scenarios, types_on_a_us_keyboard, types_through_dead_keys):
+            try:
+                if check is play_scenarios:
+                    check(build, scenarios, work, architecture)
+                else:
+                    check(build, work, architecture)
+            except CheckFailed as failure:
+                failed = True
+                print(f"FAIL {check.__name__} ({architecture}): {failure}")
+    print("wine suite: " + ("FAILED" if failed else "passed"))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
