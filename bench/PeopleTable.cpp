@@ -54,7 +54,7 @@ std::string personName(std::mt19937& random) {
 }
 
 PeopleTable::PeopleTable(std::size_t rows) : folder_("veltra-bench"), rows_(rows) {
-    file_ = (folder_.path() / "pessoas.db").string();
+    file_ = utf8Path(folder_.path() / "pessoas.db");
     const auto start = std::chrono::steady_clock::now();
     sqlite3* db = nullptr;
     check(db, sqlite3_open(file_.c_str(), &db));
@@ -82,9 +82,9 @@ const std::string& PeopleTable::indexedFile() {
     if (!indexedFile_.empty())
         return indexedFile_;
     const auto indexed = folder_.path() / "pessoas-indexada.db";
-    std::filesystem::copy_file(file_, indexed);
+    std::filesystem::copy_file(pathOfUtf8(file_), indexed);
     sqlite3* db = nullptr;
-    check(db, sqlite3_open(indexed.c_str(), &db));
+    check(db, sqlite3_open(utf8Path(indexed).c_str(), &db));
     sqlite3_create_collation(
         db, detail::kCollation, SQLITE_UTF8, nullptr,
         [](void*, int lengthA, const void* a, int lengthB, const void* b) {
@@ -96,7 +96,7 @@ const std::string& PeopleTable::indexedFile() {
           sqlite3_exec(db, "CREATE INDEX PessoasNomeVeltra ON Pessoas (Nome COLLATE veltra_fold)",
                        nullptr, nullptr, nullptr));
     sqlite3_close(db);
-    indexedFile_ = indexed.string();
+    indexedFile_ = utf8Path(indexed);
     return indexedFile_;
 }
 

@@ -16,6 +16,14 @@ namespace {
 constexpr int kVisibleRows = 10;
 constexpr std::size_t kRowsPerFetch = 32;
 
+// Makes the procedure the window's, with the owner in its user data; returns the window's
+// own procedure.
+WNDPROC takeOver(HWND window, void* owner, WNDPROC procedure) {
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner));
+    return reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+}
+
 } // namespace
 
 Win32ComboBox::Win32ComboBox(DataControl& source, HWND parent, Scale scale)
@@ -30,10 +38,12 @@ Win32ComboBox::Win32ComboBox(DataControl& source, HWND parent, Scale scale)
     GetComboBoxInfo(combo_, &info);
     edit_window_ = info.hwndItem;
     list_window_ = info.hwndList;
-    const auto self = reinterpret_cast<DWORD_PTR>(this);
-    SetWindowSubclass(edit_window_, editProcedure, 1, self);
-    SetWindowSubclass(combo_, comboProcedure, 1, self);
-    SetWindowSubclass(list_window_, listProcedure, 1, self);
+    // Each part's window procedure becomes the box's, which finds the box in the window's
+    // user data (the common controls' subclassing looks it up in a window property, which
+    // costs a round trip to the server on every message under Wine).
+    editOriginal_ = takeOver(edit_window_, this, procedure);
+    comboOriginal_ = takeOver(combo_, this, procedure);
+    listOriginal_ = takeOver(list_window_, this, procedure);
     edit_.onShow([this] { showEdit(); });
     Font(designFont());
     BackColor(backColor_);
@@ -41,9 +51,8 @@ Win32ComboBox::Win32ComboBox(DataControl& source, HWND parent, Scale scale)
 }
 
 Win32ComboBox::~Win32ComboBox() {
-    RemoveWindowSubclass(edit_window_, editProcedure, 1);
-    RemoveWindowSubclass(combo_, comboProcedure, 1);
-    RemoveWindowSubclass(list_window_, listProcedure, 1);
+    for (const auto& [window, original] : parts())
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
     DestroyWindow(combo_);
     if (tooltip_)
         DestroyWindow(tooltip_);
@@ -114,13 +123,17 @@ void Win32ComboBox::applyFont() {
     SendMessageW(combo_, CB_SETITEMHEIGHT, 0, metrics.tmHeight + 4);
 }
 
+// The list is drawn once with its new rows, not once per row.
 void Win32ComboBox::Refresh() {
     BoundComboBox::Refresh();
+    SendMessageW(list_window_, WM_SETREDRAW, FALSE, 0);
     SendMessageW(combo_, CB_RESETCONTENT, 0, 0);
     rowsFetched_ = 0;
     fetchRows(kRowsPerFetch);
     fitList();
     followCurrentRow();
+    SendMessageW(list_window_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_window_, nullptr, TRUE);
 }
 
 // The list is as tall as its rows, up to ten: the combo box's window height sets the height
@@ -132,14 +145,18 @@ void Win32ComboBox::fitList() {
     if (listOpen_) {
         RECT list{};
         GetWindowRect(list_window_, &list);
-        SetWindowPos(list_window_, nullptr, 0, 0, list.right - list.left, listHeight,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        if (list.bottom - list.top != listHeight)
+            SetWindowPos(list_window_, nullptr, 0, 0, list.right - list.left, listHeight,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         return;
     }
+    RECT dropped{};
+    SendMessageW(combo_, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
     RECT box{};
     GetWindowRect(combo_, &box);
-    SetWindowPos(combo_, nullptr, 0, 0, box.right - box.left, box.bottom - box.top + listHeight,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (dropped.bottom - box.bottom != listHeight)
+        SetWindowPos(combo_, nullptr, 0, 0, box.right - box.left,
+                     box.bottom - box.top + listHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // Only the rows read so far are in the list; more come as it is scrolled to its end.
@@ -236,7 +253,7 @@ void Win32ComboBox::ToolTipText(const String& value) {
         for (HWND part : {combo_, edit_window_}) {
             TOOLINFOW tool{};
             tool.cbSize = sizeof tool;
-            tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+            tool.uFlags = TTF_IDISHWND; // the box relays the mouse to it (showTipFor)
             tool.hwnd = combo_;
             tool.uId = reinterpret_cast<UINT_PTR>(part);
             tool.lpszText = const_cast<wchar_t*>(L"");
@@ -252,6 +269,15 @@ void Win32ComboBox::ToolTipText(const String& value) {
         tool.lpszText = text.data();
         SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
     }
+}
+
+// The tool tip hears the mouse over the box's parts from the box, which already sees every
+// message to them.
+void Win32ComboBox::showTipFor(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const {
+    if (!tooltip_)
+        return;
+    MSG mouse{window, message, wParam, lParam, 0, {}};
+    SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&mouse));
 }
 
 String Win32ComboBox::toolTipText() const {

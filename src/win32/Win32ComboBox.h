@@ -9,6 +9,7 @@
 #include "veltra/platform/Keys.h"
 #include "veltra/platform/Tracing.h"
 
+#include <array>
 #include <functional>
 #include <map>
 #include <optional>
@@ -72,9 +73,14 @@ class Win32ComboBox final : public BoundComboBox {
     HBRUSH colours(HDC dc);
 
   private:
-    static LRESULT CALLBACK editProcedure(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-    static LRESULT CALLBACK comboProcedure(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-    static LRESULT CALLBACK listProcedure(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK procedure(HWND, UINT, WPARAM, LPARAM);
+    // What the part's own window procedure does with the message.
+    LRESULT byDefault(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // The box's windows with their own window procedures.
+    std::array<std::pair<HWND, WNDPROC>, 3> parts() const {
+        return {{{edit_window_, editOriginal_}, {combo_, comboOriginal_},
+                 {list_window_, listOriginal_}}};
+    }
     std::optional<LRESULT> editMessage(UINT message, WPARAM wParam, LPARAM lParam);
     std::optional<LRESULT> comboMessage(UINT message, WPARAM wParam, LPARAM lParam);
     std::optional<LRESULT> listMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -92,6 +98,7 @@ class Win32ComboBox final : public BoundComboBox {
     void focusIn(HWND from);
     void focusOut(HWND to);
     void mouse(UINT message, WPARAM wParam, POINT inBox, Integer area);
+    void showTipFor(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const;
     void showEdit();
     void followEdit();
     void fetchRows(std::size_t count);
@@ -105,6 +112,9 @@ class Win32ComboBox final : public BoundComboBox {
     HWND combo_ = nullptr;
     HWND edit_window_ = nullptr;
     HWND list_window_ = nullptr;
+    WNDPROC editOriginal_ = nullptr;
+    WNDPROC comboOriginal_ = nullptr;
+    WNDPROC listOriginal_ = nullptr;
     HWND tooltip_ = nullptr;
     TraceSink trace_;
     Colour foreColor_ = CorDoTextoDaJanela;

@@ -123,34 +123,20 @@ POINT pointOf(LPARAM lParam) {
 
 } // namespace
 
-LRESULT CALLBACK Win32ComboBox::editProcedure(HWND window, UINT message, WPARAM wParam,
-                                              LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-    if (message == WM_NCDESTROY)
-        RemoveWindowSubclass(window, editProcedure, 1);
-    else if (auto handled =
-                 reinterpret_cast<Win32ComboBox*>(self)->editMessage(message, wParam, lParam))
-        return *handled;
-    return DefSubclassProc(window, message, wParam, lParam);
+LRESULT CALLBACK Win32ComboBox::procedure(HWND window, UINT message, WPARAM wParam,
+                                          LPARAM lParam) {
+    auto* box = reinterpret_cast<Win32ComboBox*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    const auto handled = window == box->edit_window_ ? box->editMessage(message, wParam, lParam)
+                         : window == box->combo_     ? box->comboMessage(message, wParam, lParam)
+                                                     : box->listMessage(message, wParam, lParam);
+    return handled ? *handled : box->byDefault(window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK Win32ComboBox::comboProcedure(HWND window, UINT message, WPARAM wParam,
-                                               LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-    if (message == WM_NCDESTROY)
-        RemoveWindowSubclass(window, comboProcedure, 1);
-    else if (auto handled =
-                 reinterpret_cast<Win32ComboBox*>(self)->comboMessage(message, wParam, lParam))
-        return *handled;
-    return DefSubclassProc(window, message, wParam, lParam);
-}
-
-LRESULT CALLBACK Win32ComboBox::listProcedure(HWND window, UINT message, WPARAM wParam,
-                                              LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-    if (message == WM_NCDESTROY)
-        RemoveWindowSubclass(window, listProcedure, 1);
-    else if (auto handled =
-                 reinterpret_cast<Win32ComboBox*>(self)->listMessage(message, wParam, lParam))
-        return *handled;
-    return DefSubclassProc(window, message, wParam, lParam);
+LRESULT Win32ComboBox::byDefault(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    for (const auto& [part, original] : parts())
+        if (part == window)
+            return CallWindowProcW(original, window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 // Keys and characters never reach the edit part: the editing model edits, the edit part
@@ -158,7 +144,7 @@ LRESULT CALLBACK Win32ComboBox::listProcedure(HWND window, UINT message, WPARAM 
 // selection of its own on focus changes) is kept out while the model is not showing.
 std::optional<LRESULT> Win32ComboBox::editMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     const auto afterDefault = [&](auto then) {
-        const LRESULT result = DefSubclassProc(edit_window_, message, wParam, lParam);
+        const LRESULT result = byDefault(edit_window_, message, wParam, lParam);
         then();
         return std::optional<LRESULT>(result);
     };
@@ -208,6 +194,7 @@ std::optional<LRESULT> Win32ComboBox::editMessage(UINT message, WPARAM wParam, L
         break;
     }
     if (isMouseMessage(message)) {
+        showTipFor(edit_window_, message, wParam, lParam);
         POINT inBox = pointOf(lParam);
         MapWindowPoints(edit_window_, combo_, &inBox, 1);
         // The control hears a press before the box takes the focus, and a drag's selection
@@ -227,8 +214,10 @@ std::optional<LRESULT> Win32ComboBox::comboMessage(UINT message, WPARAM wParam, 
     if (message == WM_GETOBJECT)
         if (const LRESULT object = accessibility_.answer(wParam, lParam))
             return object;
-    if (isMouseMessage(message))
+    if (isMouseMessage(message)) {
+        showTipFor(combo_, message, wParam, lParam);
         mouse(message, wParam, pointOf(lParam), ClickArea::Button);
+    }
     return std::nullopt;
 }
 
@@ -259,7 +248,7 @@ std::optional<LRESULT> Win32ComboBox::listMessage(UINT message, WPARAM wParam, L
         return std::nullopt;
     }
     if (message == WM_VSCROLL || message == WM_MOUSEWHEEL) {
-        const LRESULT result = DefSubclassProc(list_window_, message, wParam, lParam);
+        const LRESULT result = byDefault(list_window_, message, wParam, lParam);
         fetchWhenNearTheEnd();
         return result;
     }
