@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh ca-certificates cmake ninja-build g++ libsqlite3-dev dpkg-dev tcl \
-  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools libwine-dev
 out=$PWD/build-windows
 mkdir -p "$out"
 
@@ -46,3 +46,12 @@ for arch in x86_64 i686; do
     -DVELTRA_BUILD_BENCH=ON
   cmake --build "$out/$arch"
 done
+
+# The zip for Windows users: both servers, their type libraries and the LEIA-ME.
+package=$out/package
+rm -rf "$package" && mkdir -p "$package/x64" "$package/x86"
+cp "$out/x86_64/veltra.dll" "$out/x86_64/src/com/veltra.tlb" "$package/x64/"
+cp "$out/i686/veltra.dll" "$out/i686/src/com/veltra.tlb" "$package/x86/"
+cp src/com/LEIA-ME.txt "$package/"
+rm -f "$out/veltra-windows.zip"
+(cd "$package" && cmake -E tar cf "$out/veltra-windows.zip" --format=zip LEIA-ME.txt x64 x86)

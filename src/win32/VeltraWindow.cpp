@@ -130,8 +130,11 @@ class VeltraWindow::Parts final : public Host {
 
     // The window takes the size the host keeps (in twips).
     void fitWindow() {
-        SetWindowPos(window, nullptr, 0, 0, pixels(widthTwips), pixels(heightTwips),
+        const SIZE size{pixels(widthTwips), pixels(heightTwips)};
+        SetWindowPos(window, nullptr, 0, 0, size.cx, size.cy,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        if (resizedByControl)
+            resizedByControl(size);
     }
 
     // Host.
@@ -141,6 +144,9 @@ class VeltraWindow::Parts final : public Host {
             propertyChanged(key);
     }
     FontRef AmbientFont() override {
+        if (ambientFont)
+            if (FontRef font = ambientFont())
+                return font;
         const LOGFONTW font = formFont(GetParent(window));
         const HDC screen = GetDC(nullptr);
         const float points = static_cast<float>(std::abs(font.lfHeight)) * 72.0f /
@@ -174,23 +180,27 @@ class VeltraWindow::Parts final : public Host {
     std::optional<Veltra> control;
     ControlNotifications* control_ = nullptr;
     std::function<void(const String&)> propertyChanged;
+    std::function<FontRef()> ambientFont;
+    std::function<void(SIZE)> resizedByControl;
     Integer scaleMode = ScaleMode::Twips;
     Single widthTwips = DesignSize::Width;
     Single heightTwips = DesignSize::Height;
 };
 
 VeltraWindow::VeltraWindow(HWND form, POINT at, VeltraEvents& events)
-    : VeltraWindow(form, at, events, nullptr) {
+    : VeltraWindow(form, at, events, nullptr, {}) {
 }
 
 VeltraWindow::VeltraWindow(HWND form, POINT at, VeltraEvents& events, PropertyBag& saved)
-    : VeltraWindow(form, at, events, &saved) {
+    : VeltraWindow(form, at, events, &saved, {}) {
 }
 
 // The control with its surroundings, as designed (its size, the combo box's width), then a
 // new instance or a restored one.
-VeltraWindow::VeltraWindow(HWND form, POINT at, VeltraEvents& events, PropertyBag* saved)
+VeltraWindow::VeltraWindow(HWND form, POINT at, VeltraEvents& events, PropertyBag* saved, Site site)
     : parts_(std::make_unique<Parts>(form, at)) {
+    parts_->ambientFont = std::move(site.ambientFont);
+    parts_->resizedByControl = std::move(site.resized);
     parts_->control.emplace(Surroundings{*parts_->combo, parts_->data, parts_->textBox,
                                          parts_->tracingHost, parts_->tracingWindowing, events});
     parts_->combo->Width(DesignSize::ComboWidth);

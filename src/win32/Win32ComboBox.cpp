@@ -155,8 +155,8 @@ void Win32ComboBox::fitList() {
     RECT box{};
     GetWindowRect(combo_, &box);
     if (dropped.bottom - box.bottom != listHeight)
-        SetWindowPos(combo_, nullptr, 0, 0, box.right - box.left,
-                     box.bottom - box.top + listHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(combo_, nullptr, 0, 0, box.right - box.left, box.bottom - box.top + listHeight,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // Only the rows read so far are in the list; more come as it is scrolled to its end.
@@ -246,6 +246,8 @@ void Win32ComboBox::Enabled(bool value) {
 
 void Win32ComboBox::ToolTipText(const String& value) {
     if (!tooltip_) {
+        const INITCOMMONCONTROLSEX tips{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
+        InitCommonControlsEx(&tips);
         tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                    WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, combo_, nullptr,

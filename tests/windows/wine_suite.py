@@ -1,6 +1,8 @@
 """The Windows build under Wine, for each bitness: the scenario files played on the Win32
-platform give the headless transcripts, and veltra-demo.exe answers real keys typed on the X
-server (a US layout, then a Brazilian one with its dead keys) and real clicks.
+platform give the headless transcripts, veltra-demo.exe answers real keys typed on the X
+server (a US layout, then a Brazilian one with its dead keys) and real clicks, and the
+component server registers, is created by its ProgID from the script host, is embedded in a
+form host of the tests' own and typed into there, and unregisters.
 
     wine_suite.py BUILD-WINDOWS-FOLDER SCENARIO-FOLDER WORK-FOLDER
 """
@@ -169,13 +171,104 @@ def types_through_dead_keys(build, work, architecture):
         layout("us")
 
 
+# Each bitness's own registration program and script host (Wine's 64-bit script host is
+# started from where Wine keeps it: the prefix's copy starts as 32-bit).
+SERVER_TOOLS = {
+    "x86_64": ("regsvr32", "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/cscript.exe"),
+    "i686": ("C:\\windows\\syswow64\\regsvr32.exe", "C:\\windows\\syswow64\\cscript.exe"),
+}
+BAG_KEYS = ("ForeColor Enabled Font Locked Text sAutoEnterTab sAutoEnterClick sTirarAcento "
+            "sSempreMaiusculas sApenasLetras sLetraCapital BoundColumn Connect DatabaseName "
+            "ListField sMaxLength DataFields NomeTabela ToolTipText2 sNuncaVazio yValorAuxiliar "
+            "yCampoAuxiliar yTabelaAuxiliar")
+
+
+def script(architecture, name, *arguments):
+    here = os.path.dirname(os.path.abspath(__file__))
+    result = subprocess.run(
+        ["wine", SERVER_TOOLS[architecture][1], "//nologo",
+         windows_path(os.path.join(here, name)), *arguments],
+        capture_output=True, timeout=120)
+    return result.stdout.decode("cp1252", "replace").replace("\r", "").splitlines()
+
+
+def register(build, architecture, undo=False):
+    result = subprocess.run(["wine", SERVER_TOOLS[architecture][0], *(["/u"] if undo else []),
+                             "/s", windows_path(os.path.join(build, "veltra.dll"))],
+                            capture_output=True, timeout=120)
+    require(result.returncode == 0,
+            f"regsvr32 {'/u ' if undo else ''}veltra.dll ({architecture}) exited {result.returncode}")
+
+
+def component_server(build, work, architecture):
+    register(build, architecture)
+    database = windows_path(os.path.join(build, "veltra-sample.db"))
+    lines = script(architecture, "script-host.js", database)
+    for expected in ("ListField=Nome", "NomeTabela=Cidades",
+                     "sSempreMaiusculas=true sLetraCapital=false", "Capital=Maria da Silva",
+                     "primeiro codigo=883", "seguinte=Abadia dos Dourados", "EstarComFoco=false"):
+        require(expected in lines, f"the script host did not print {expected!r}: {lines}")
+    print("  registered; created by its ProgID from the script host, properties and methods "
+          "by name")
+    host_log = os.path.join(work, f"com-host-{architecture}.log")
+    if os.path.exists(host_log):
+        os.remove(host_log)
+    host = subprocess.Popen(["wine", os.path.join(build, "veltra-com-host.exe"), "--log",
+                             windows_path(host_log), "--database", database],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def logged():
+        if not os.path.exists(host_log):
+            return []
+        with open(host_log, encoding="utf-8") as log:
+            return log.read().splitlines()
+
+    try:
+        box = wait_until(lambda: next((line for line in logged() if line.startswith("caixa ")),
+                                      None), 60)
+        require(box, f"the form host did not embed the control: {logged()}")
+        lines = logged()
+        for expected in ("ListField por id: Nome", "DadosAvançar por nome: 1610809374",
+                         "na biblioteca de tipos: DadosAvançar", "bolsa: " + BAG_KEYS):
+            require(expected in lines, f"the form host did not log {expected!r}: {lines}")
+        for medium in ("bolsa", "fluxo"):
+            require(any(line.startswith(medium + " ok:") and line.endswith("|True")
+                        for line in lines),
+                    f"the {medium} round trip lost the configuration: {lines}")
+        window = subprocess.run(["xdotool", "search", "--name", "Veltra: hospedeiro"],
+                                capture_output=True, text=True, timeout=30).stdout.split()
+        xdotool("windowfocus", "--sync", window[0])
+        x, y, width, height = (int(v) for v in box.split()[1].split(","))
+        xdotool("mousemove", str(x + 20), str(y + height // 2), "click", "1")
+        xdotool("type", "--delay", "150", "belo q")
+        done = wait_until(lambda: 'estado texto="Belo Horizonte" seleção=6,8' in logged(), 10)
+        require(done, f"\"belo q\" (q made h by the host) did not complete: {logged()[-8:]}")
+        lines = logged()
+        require("KeyPress mudado para 104" in lines and
+                lines.index("KeyPress KeyAscii=113") < lines.index("KeyPress mudado para 104"),
+                "the host did not hear KeyPress before the control acted")
+        require(f'CodigoAssociado Numero="{BELO_HORIZONTE}"' in lines,
+                "CodigoAssociado did not carry Belo Horizonte's key")
+        print("  embedded in a form host: bound by id and by name, events through the "
+              "connection point, KeyAscii changed by reference, bag and stream round trips")
+    finally:
+        host.terminate()
+        host.wait(timeout=30)
+        subprocess.run(["wineserver", "--kill"], timeout=60)
+    register(build, architecture, undo=True)
+    require(script(architecture, "not-registered.js") == ["nao registrado"],
+            "the ProgID still creates the control after unregistering")
+    print("  unregistered")
+
+
 def main():
     builds, scenarios, work = sys.argv[1:4]
     failed = False
     for architecture in ARCHITECTURES:
         build = os.path.join(builds, architecture)
         print(f"wine suite: {architecture}")
-        for check in (play_scenarios, types_on_a_us_keyboard, types_through_dead_keys):
+        for check in (play_scenarios, types_on_a_us_keyboard, types_through_dead_keys,
+                      component_server):
             try:
                 if check is play_scenarios:
                     check(build, scenarios, work, architecture)

@@ -2,6 +2,7 @@
 // the box shows.
 #include "Scenario.h"
 #include "veltra/Error.h"
+#include "veltra/Methods.h"
 #include "veltra/Properties.h"
 #include "veltra/Text.h"
 
@@ -13,41 +14,6 @@ namespace veltra::play {
 namespace {
 
 using headless::formatValue;
-
-// The methods: each returns its result, or nothing for a method without one.
-using Method = std::function<std::optional<Variant>(Veltra&, const Variant&)>;
-
-template <class F>
-Method withoutResult(F f) {
-    return [f](Veltra& v, const Variant&) -> std::optional<Variant> {
-        (v.*f)();
-        return std::nullopt;
-    };
-}
-
-const std::map<std::string, Method>& methods() {
-    static const std::map<std::string, Method> table = {
-        {"ConverterLetraCapital",
-         [](Veltra& v, const Variant& texto) -> std::optional<Variant> {
-             return Variant(v.ConverterLetraCapital(texto));
-         }},
-        {"EstarComFoco",
-         [](Veltra& v, const Variant&) -> std::optional<Variant> {
-             return Variant(v.EstarComFoco());
-         }},
-        {"DarTAB", [](Veltra& v, const Variant&) -> std::optional<Variant> { return v.DarTAB(); }},
-        {"AbrirJanela", withoutResult(&Veltra::AbrirJanela)},
-        {"OrdemNumerica", withoutResult(&Veltra::OrdemNumerica)},
-        {"Mostrar", withoutResult(&Veltra::Mostrar)},
-        {"DadosAvançar", withoutResult(&Veltra::DadosAvançar)},
-        {"DadosRecuar", withoutResult(&Veltra::DadosRecuar)},
-        {"DadosIrAoPrimeiro", withoutResult(&Veltra::DadosIrAoPrimeiro)},
-        {"DadosIrAoUltimo", withoutResult(&Veltra::DadosIrAoUltimo)},
-        {"MostrarTodos", withoutResult(&Veltra::MostrarTodos)},
-        {"Refresh", withoutResult(&Veltra::Refresh)},
-    };
-    return table;
-}
 
 struct NamedKey {
     Integer keyCode;
@@ -131,14 +97,14 @@ void Scenario::get(const Line& line) {
 
 void Scenario::call(const Line& line) {
     const auto args = arguments(line, 1, 2);
-    const auto method = methods().find(args[0].utf8());
-    if (method == methods().end())
+    const auto* method = findMethod(args[0].utf8());
+    if (!method)
         throw ScriptError("unknown method '" + args[0].utf8() + "'");
     const Variant argument = args.size() > 1 ? args[1].value() : Variant();
     std::optional<Variant> result;
-    target_->call([&] { result = method->second(control(), argument); });
+    target_->call([&] { result = method->call(control(), argument); });
     if (result)
-        trace(method->first + " = " + formatValue(*result));
+        trace(std::string(method->name) + " = " + formatValue(*result));
 }
 
 void Scenario::member(const Line& line) {

@@ -17,6 +17,15 @@ class VeltraWindow {
     // child of the form with its top left corner at a point of the form's client area.
     VeltraWindow(HWND form, POINT at, VeltraEvents& events);
     VeltraWindow(HWND form, POINT at, VeltraEvents& events, PropertyBag& saved);
+    // For a container that keeps the form's font and the control's place itself (the
+    // component server's site): the ambient font (when it gives one) instead of the parent
+    // window's, and what hears the size (pixels) the control gave its window when it fitted
+    // its height.
+    struct Site {
+        std::function<FontRef()> ambientFont;
+        std::function<void(SIZE pixels)> resized;
+    };
+    VeltraWindow(HWND form, POINT at, VeltraEvents& events, PropertyBag* saved, Site site);
     ~VeltraWindow();
     VeltraWindow(const VeltraWindow&) = delete;
     VeltraWindow& operator=(const VeltraWindow&) = delete;
@@ -29,12 +38,11 @@ class VeltraWindow {
 
     // Hears each saved property that changed: the form should be saved again.
     void onPropertyChanged(std::function<void(const String& key)> handler);
+
     // Shows the message instead of a modal box when set (tests, scripted runs).
     void setMessageHandler(std::function<void(const String& prompt, const String& title)> handler);
 
   private:
-    VeltraWindow(HWND form, POINT at, VeltraEvents& events, PropertyBag* saved);
-
     friend class WindowAccess;
     class Parts;
     std::unique_ptr<Parts> parts_;
