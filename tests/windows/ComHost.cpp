@@ -131,6 +131,26 @@ class Sink final : public IDispatch {
     HWND form_;
 };
 
+// The property-changed notifications, as a form designer hears them to save the form again.
+class Notifications final : public IPropertyNotifySink {
+  public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (iid == __uuidof(IUnknown) || iid == __uuidof(IPropertyNotifySink)) {
+            *object = static_cast<IPropertyNotifySink*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE OnChanged(DISPID id) override {
+        log(L"mudou " + std::to_wstring(id));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
+};
+
 // The box's edit part inside the control's window, as a tool finds it.
 HWND editPart(HWND control) {
     const HWND combo = FindWindowExW(control, nullptr, L"ComboBox", nullptr);
@@ -225,6 +245,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     hosted = &control;
     Sink sink(form);
     control.connect(sink);
+    Notifications notifications;
+    control.connect(notifications);
     // Bound by id, as a compiled form binds.
     put(control.dispatch(), kDatabaseName, database);
     put(control.dispatch(), kNomeTabela, L"Cidades");

@@ -197,6 +197,8 @@ HostedControl::HostedControl(HWND form, POINT at)
 HostedControl::~HostedControl() {
     if (events_)
         events_->Unadvise(cookie_);
+    if (notifications_)
+        notifications_->Unadvise(notificationCookie_);
     if (object_) {
         object_->Close(OLECLOSE_NOSAVE);
         object_->SetClientSite(nullptr);
@@ -233,6 +235,13 @@ void HostedControl::connect(IDispatch& sink) {
     if (SUCCEEDED(object_.As(&points)) &&
         SUCCEEDED(points->FindConnectionPoint(kEventsId, &events_)))
         events_->Advise(&sink, &cookie_);
+}
+
+void HostedControl::connect(IPropertyNotifySink& sink) {
+    ComPtr<IConnectionPointContainer> points;
+    if (SUCCEEDED(object_.As(&points)) &&
+        SUCCEEDED(points->FindConnectionPoint(__uuidof(IPropertyNotifySink), &notifications_)))
+        notifications_->Advise(&sink, &notificationCookie_);
 }
 
 void HostedControl::saveTo(MemoryBag& bag) {

@@ -45,6 +45,7 @@ class HostedControl {
     void initNew();
     void activate();
     void connect(IDispatch& sink);
+    void connect(IPropertyNotifySink& sink);
     void saveTo(MemoryBag& bag);
     void saveTo(IStream& stream);
     void loadFrom(MemoryBag& bag);
@@ -61,4 +62,6 @@ class HostedControl {
     ComPtr<IDispatch> dispatch_;
     ComPtr<IConnectionPoint> events_;
     DWORD cookie_ = 0;
+    ComPtr<IConnectionPoint> notifications_;
+    DWORD notificationCookie_ = 0;
 };

@@ -228,7 +228,9 @@ def component_server(build, work, architecture):
                                       None), 60)
         require(box, f"the form host did not embed the control: {logged()}")
         lines = logged()
-        for expected in ("ListField por id: Nome", "DadosAvançar por nome: 1610809374",
+        # NomeTabela's Let (member id 0x68030007) tells the form to save again.
+        for expected in ("ListField por id: Nome", "mudou 1745027079",
+                         "DadosAvançar por nome: 1610809374",
                          "na biblioteca de tipos: DadosAvançar", "bolsa: " + BAG_KEYS):
             require(expected in lines, f"the form host did not log {expected!r}: {lines}")
         for medium in ("bolsa", "fluxo"):
@@ -249,8 +251,9 @@ def component_server(build, work, architecture):
                 "the host did not hear KeyPress before the control acted")
         require(f'CodigoAssociado Numero="{BELO_HORIZONTE}"' in lines,
                 "CodigoAssociado did not carry Belo Horizonte's key")
-        print("  embedded in a form host: bound by id and by name, events through the "
-              "connection point, KeyAscii changed by reference, bag and stream round trips")
+        print("  embedded in a form host: bound by id and by name, events and property-changed "
+              "notifications through connection points, KeyAscii changed by reference, bag and "
+              "stream round trips")
     finally:
         host.terminate()
         host.wait(timeout=30)
