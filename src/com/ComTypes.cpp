@@ -1,5 +1,6 @@
 #include "ComTypes.h"
 
+#include "ComObject.h"
 #include "veltra/Error.h"
 
 #include <algorithm>
@@ -29,7 +30,7 @@ namespace {
 // A font object of the system's and a font of the control's, kept in step both ways. The
 // twin hears the system's object through its property-changed notifications and the
 // control's font through its listener; it lives while the control's font does.
-class FontTwin final : public IPropertyNotifySink {
+class FontTwin final : public win32::ComObject<IPropertyNotifySink> {
   public:
     FontTwin(const FontRef& font, ComPtr<IFont> system) : font_(font), system_(std::move(system)) {
         listener_ = font->subscribe([this] { toSystem(); });
@@ -51,22 +52,6 @@ class FontTwin final : public IPropertyNotifySink {
     FontRef font() const { return font_.lock(); }
     bool alive() const { return !font_.expired(); }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (iid == __uuidof(IUnknown) || iid == __uuidof(IPropertyNotifySink)) {
-            *object = static_cast<IPropertyNotifySink*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = InterlockedDecrement(&references_);
-        if (left == 0)
-            delete this;
-        return left;
-    }
     HRESULT STDMETHODCALLTYPE OnChanged(DISPID) override {
         fromSystem();
         return S_OK;
@@ -122,15 +107,12 @@ class FontTwin final : public IPropertyNotifySink {
     }
 
   private:
-    ~FontTwin() = default;
-
     std::weak_ptr<Font> font_;
     ComPtr<IFont> system_;
     ComPtr<IConnectionPoint> point_;
     DWORD cookie_ = 0;
     int listener_ = 0;
     bool syncing_ = false;
-    LONG references_ = 1;
 };
 
 // The twins alive, by the control's font; those whose font is gone are retired as new ones

@@ -1,11 +1,13 @@
 #include "veltra/data/BoundControls.h"
-#include "Errors.h"
 
 #include "Engine.h"
+#include "Errors.h"
 #include "dialect/Folding.h"
 #include "dialect/Statement.h"
 #include "veltra/Error.h"
+#include "veltra/Font.h"
 #include "veltra/Text.h"
+#include "veltra/platform/Keys.h"
 #include "veltra/platform/Notifications.h"
 
 namespace veltra {
@@ -188,6 +190,60 @@ BoundComboBox::BoundComboBox(DataControl& source)
         if (control_)
             control_->dbComb_Change();
     });
+}
+
+BoundComboBox::~BoundComboBox() {
+    if (font_)
+        font_->unsubscribe(fontListener_);
+}
+
+void BoundComboBox::followFont(FontRef font) {
+    if (!font)
+        throwInvalidPropertyValue();
+    if (font_)
+        font_->unsubscribe(fontListener_);
+    font_ = std::move(font);
+    fontListener_ = font_->subscribe([this] { applyFont(); });
+    applyFont();
+}
+
+void BoundComboBox::pressCharacter(Integer keyAscii, const String& text) {
+    const Integer typed = keyAscii;
+    if (control_)
+        control_->dbComb_KeyPress(keyAscii);
+    switch (keyAscii) {
+    case Ascii::None:
+    case Ascii::Enter:
+        return;
+    case Ascii::Esc:
+        closeList();
+        return;
+    case Ascii::CtrlC:
+        copySelection();
+        return;
+    case Ascii::CtrlV:
+        edit_.replaceSelection(text);
+        return;
+    case Ascii::Backspace:
+        edit_.deleteSelectionOr(-1);
+        return;
+    default:
+        edit_.replaceSelection(
+            keyAscii == typed && !text.empty() ? text : String(1, characterOfCode(keyAscii)));
+    }
+}
+
+void BoundComboBox::typeCommitted(const String& character) {
+    const KeyStroke key = keyOfCharacter(character[0]);
+    Integer keyCode = key.keyCode;
+    Integer shift = key.shift;
+    if (control_)
+        control_->dbComb_KeyDown(keyCode, shift);
+    pressCharacter(codeOfCharacter(character[0]), character);
+    keyCode = key.keyCode;
+    shift = key.shift;
+    if (control_)
+        control_->dbComb_KeyUp(keyCode, shift);
 }
 
 void BoundComboBox::BoundText(const String& value) {

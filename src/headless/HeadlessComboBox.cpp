@@ -18,12 +18,12 @@ bool typesCharacter(Integer keyCode) {
 
 HeadlessComboBox::HeadlessComboBox(DataControl& source, HeadlessHost& host, TraceSink trace)
     : BoundComboBox(source), host_(host), trace_(std::move(trace)) {
+    followFont(designFont());
 }
 
+// The box's height follows the font when it is read; nothing is drawn.
 void HeadlessComboBox::Font(FontRef value) {
-    if (!value)
-        throwInvalidPropertyValue();
-    font_ = std::move(value);
+    followFont(std::move(value));
 }
 
 Single HeadlessComboBox::Width() const {

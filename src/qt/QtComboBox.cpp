@@ -96,8 +96,6 @@ void QtComboBox::showEdit() {
 // deleted reaches this box.
 QtComboBox::~QtComboBox() {
     delete widget_;
-    if (font_)
-        font_->unsubscribe(fontListener_);
 }
 
 void QtComboBox::trace(const std::string& line) const {
@@ -128,15 +126,8 @@ void QtComboBox::applyColours() {
     widget_->lineEdit()->setPalette(palette);
 }
 
-// The box shows the font object it is given, and follows every later change of it.
 void QtComboBox::Font(FontRef value) {
-    if (!value)
-        throwInvalidPropertyValue();
-    if (font_)
-        font_->unsubscribe(fontListener_);
-    font_ = std::move(value);
-    fontListener_ = font_->subscribe([this] { applyFont(); });
-    applyFont();
+    followFont(std::move(value));
 }
 
 void QtComboBox::applyFont() {
@@ -240,7 +231,7 @@ void QtComboBox::keyPress(QKeyEvent* event) {
     // A key that brings more than one character (a character beyond the 16-bit range, a
     // key mapped to a text) types them as an input method's commit.
     if (event->text().size() > 1 && !(event->modifiers() & Qt::ControlModifier)) {
-        typeCommitted(event->text());
+        typeCommittedText(event->text());
         return;
     }
     pressedKeys_.insert(event->key());
@@ -256,37 +247,12 @@ void QtComboBox::keyPress(QKeyEvent* event) {
         return;
     }
     pressCharacter(*character,
-                   *character == Ascii::CtrlV ? QApplication::clipboard()->text() : event->text());
+                   fromQString(*character == Ascii::CtrlV ? QApplication::clipboard()->text()
+                                                          : event->text()));
 }
 
-// The key press of a character: the control hears the code first and may change it; a
-// code it leaves as it was inserts the text typed (a character beyond the 16-bit range
-// whole), another code the character it stands for; the control codes edit.
-void QtComboBox::pressCharacter(Integer keyAscii, const QString& text) {
-    const Integer typed = keyAscii;
-    if (control_)
-        control_->dbComb_KeyPress(keyAscii);
-    switch (keyAscii) {
-    case Ascii::None:
-    case Ascii::Enter:
-        return;
-    case Ascii::Esc:
-        closeList();
-        return;
-    case Ascii::CtrlC:
-        widget_->lineEdit()->copy();
-        return;
-    case Ascii::CtrlV:
-        edit_.replaceSelection(fromQString(text));
-        return;
-    case Ascii::Backspace:
-        edit_.deleteSelectionOr(-1);
-        return;
-    default:
-        edit_.replaceSelection(keyAscii == typed && !text.isEmpty()
-                                   ? fromQString(text)
-                                   : String(1, characterOfCode(keyAscii)));
-    }
+void QtComboBox::copySelection() {
+    widget_->lineEdit()->copy();
 }
 
 // Only the release of a key whose press the box had: a key that an input method took
@@ -328,22 +294,16 @@ void QtComboBox::inputMethod(QInputMethodEvent* event) {
     if (event->replacementLength() > 0)
         edit->setSelection(edit->cursorPosition() + event->replacementStart(),
                            event->replacementLength());
-    typeCommitted(event->commitString());
+    typeCommittedText(event->commitString());
 }
 
-void QtComboBox::typeCommitted(const QString& text) {
+// Each character of the text, a pair beyond the 16-bit range as one.
+void QtComboBox::typeCommittedText(const QString& text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const bool pair =
             text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
-        const QString character = text.mid(i, pair ? 2 : 1);
+        typeCommitted(fromQString(text.mid(i, pair ? 2 : 1)));
         i += pair ? 1 : 0;
-        const KeyStroke key = keyOfCharacter(character[0].unicode());
-        Integer keyCode = key.keyCode;
-        Integer shift = key.shift;
-        if (control_)
-            control_->dbComb_KeyDown(keyCode, shift);
-        pressCharacter(codeOfCharacter(character[0].unicode()), character);
-        relayKeyUp(key.keyCode, key.shift);
     }
 }
 

@@ -102,8 +102,8 @@ class QtComboBox final : public BoundComboBox {
     double unitsPerPixel() const;
 
   private:
-    void pressCharacter(Integer keyAscii, const QString& text);
-    void typeCommitted(const QString& text);
+    void copySelection() override;
+    void typeCommittedText(const QString& text);
     void relayKeyUp(Integer keyCode, Integer shift);
     void applyKeyEffect(Integer keyCode, Integer shift);
     void followTheLineEdit();
@@ -118,7 +118,7 @@ class QtComboBox final : public BoundComboBox {
     void updateDescription();
     int rowsToCount() const;
     void applyColours();
-    void applyFont();
+    void applyFont() override;
     void trace(const std::string& line) const;
 
     // While the line edit shows the editing model's text and selection.
@@ -132,8 +132,6 @@ class QtComboBox final : public BoundComboBox {
     TraceSink trace_;
     Colour foreColor_ = CorDoTextoDaJanela;
     Colour backColor_ = CorDeFundoDaJanela;
-    FontRef font_;
-    int fontListener_ = 0;
     // Whether the control holds the focus, also while its window is not the active one.
     bool focused_ = false;
     // The keys pressed while the box had the focus and not released yet.

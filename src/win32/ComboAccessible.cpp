@@ -1,5 +1,6 @@
 #include "ComboAccessible.h"
 
+#include "ComObject.h"
 #include "Win32ComboBox.h"
 #include "Win32Text.h"
 
@@ -43,29 +44,10 @@ VARIANT integer(LONG value) {
 
 // The accessible object itself. It outlives the box while a client holds it: then it
 // answers that it is gone.
-class ComboAccessibility::Object final : public IAccessible {
+class ComboAccessibility::Object final : public ComObject<IAccessible, IDispatch> {
   public:
     explicit Object(Win32ComboBox& box) : box_(&box) {}
     void detach() { box_ = nullptr; }
-
-    // IUnknown.
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (iid == __uuidof(IUnknown) || iid == __uuidof(IDispatch) ||
-            iid == __uuidof(IAccessible)) {
-            *object = static_cast<IAccessible*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = InterlockedDecrement(&references_);
-        if (left == 0)
-            delete this;
-        return left;
-    }
 
     // IDispatch: clients use the interface's own functions.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
@@ -222,8 +204,6 @@ class ComboAccessibility::Object final : public IAccessible {
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
 
   private:
-    ~Object() = default;
-
     static bool isSelf(const VARIANT& child) {
         return V_VT(&child) == VT_I4 && V_I4(&child) == CHILDID_SELF;
     }
@@ -238,7 +218,6 @@ class ComboAccessibility::Object final : public IAccessible {
     }
 
     Win32ComboBox* box_;
-    LONG references_ = 1;
 };
 
 ComboAccessibility::~ComboAccessibility() {

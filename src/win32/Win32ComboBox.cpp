@@ -56,8 +56,6 @@ Win32ComboBox::~Win32ComboBox() {
     DestroyWindow(combo_);
     if (tooltip_)
         DestroyWindow(tooltip_);
-    if (font_)
-        font_->unsubscribe(fontListener_);
     for (HGDIOBJ object : {static_cast<HGDIOBJ>(boxFont_), static_cast<HGDIOBJ>(rowFont_),
                            static_cast<HGDIOBJ>(boldFont_), static_cast<HGDIOBJ>(backBrush_)})
         if (object)
@@ -94,15 +92,12 @@ HBRUSH Win32ComboBox::colours(HDC dc) {
     return backBrush_;
 }
 
-// The box shows the font object it is given, and follows every later change of it.
 void Win32ComboBox::Font(FontRef value) {
-    if (!value)
-        throwInvalidPropertyValue();
-    if (font_)
-        font_->unsubscribe(fontListener_);
-    font_ = std::move(value);
-    fontListener_ = font_->subscribe([this] { applyFont(); });
-    applyFont();
+    followFont(std::move(value));
+}
+
+void Win32ComboBox::copySelection() {
+    SendMessageW(edit_window_, WM_COPY, 0, 0);
 }
 
 void Win32ComboBox::applyFont() {
@@ -113,14 +108,20 @@ void Win32ComboBox::applyFont() {
     rowFont_ = createFont(*font_, FW_NORMAL);
     boldFont_ = createFont(*font_, FW_BOLD);
     SendMessageW(combo_, WM_SETFONT, reinterpret_cast<WPARAM>(boxFont_), TRUE);
+    const int height = lineHeight(boxFont_);
+    SendMessageW(combo_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height + 2);
+    SendMessageW(combo_, CB_SETITEMHEIGHT, 0, height + 4);
+}
+
+// The height of a line of text in the font, on the box's screen.
+int Win32ComboBox::lineHeight(HFONT font) const {
     const HDC dc = GetDC(combo_);
-    const HGDIOBJ was = SelectObject(dc, boxFont_);
+    const HGDIOBJ was = SelectObject(dc, font);
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     SelectObject(dc, was);
     ReleaseDC(combo_, dc);
-    SendMessageW(combo_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), metrics.tmHeight + 2);
-    SendMessageW(combo_, CB_SETITEMHEIGHT, 0, metrics.tmHeight + 4);
+    return metrics.tmHeight;
 }
 
 // The list is drawn once with its new rows, not once per row.
@@ -378,13 +379,7 @@ void Win32ComboBox::command(int notification) {
 }
 
 void Win32ComboBox::measureItem(MEASUREITEMSTRUCT& item) const {
-    const HDC dc = GetDC(combo_);
-    const HGDIOBJ was = SelectObject(dc, rowFont_);
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, was);
-    ReleaseDC(combo_, dc);
-    item.itemHeight = static_cast<UINT>(metrics.tmHeight + 4);
+    item.itemHeight = static_cast<UINT>(lineHeight(rowFont_) + 4);
 }
 
 // A row in the regular weight of the box's font, with the parts that matched what was typed

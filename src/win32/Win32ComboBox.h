@@ -78,7 +78,8 @@ class Win32ComboBox final : public BoundComboBox {
     LRESULT byDefault(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     // The box's windows with their own window procedures.
     std::array<std::pair<HWND, WNDPROC>, 3> parts() const {
-        return {{{edit_window_, editOriginal_}, {combo_, comboOriginal_},
+        return {{{edit_window_, editOriginal_},
+                 {combo_, comboOriginal_},
                  {list_window_, listOriginal_}}};
     }
     std::optional<LRESULT> editMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -90,8 +91,7 @@ class Win32ComboBox final : public BoundComboBox {
     void keyUp(WPARAM virtualKey);
     Integer shiftState() const;
     void typeCharacter(const String& character);
-    void typeCommitted(const String& character);
-    void pressCharacter(Integer keyAscii, const String& text);
+    void copySelection() override;
     void applyKeyEffect(Integer keyCode, Integer shift);
     void tab(Integer shift);
     void moveFocus(bool backwards);
@@ -105,7 +105,8 @@ class Win32ComboBox final : public BoundComboBox {
     void fetchWhenNearTheEnd();
     void fitList();
     void followCurrentRow();
-    void applyFont();
+    void applyFont() override;
+    int lineHeight(HFONT font) const;
     void trace(const std::string& line) const;
 
     Scale scale_;
@@ -120,8 +121,6 @@ class Win32ComboBox final : public BoundComboBox {
     Colour foreColor_ = CorDoTextoDaJanela;
     Colour backColor_ = CorDeFundoDaJanela;
     HBRUSH backBrush_ = nullptr;
-    FontRef font_;
-    int fontListener_ = 0;
     HFONT boxFont_ = nullptr;  // the edit part's, the font as it is
     HFONT rowFont_ = nullptr;  // the rows', in its regular weight
     HFONT boldFont_ = nullptr; // the rows' matched parts

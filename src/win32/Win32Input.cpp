@@ -123,8 +123,7 @@ POINT pointOf(LPARAM lParam) {
 
 } // namespace
 
-LRESULT CALLBACK Win32ComboBox::procedure(HWND window, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
+LRESULT CALLBACK Win32ComboBox::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* box = reinterpret_cast<Win32ComboBox*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     const auto handled = window == box->edit_window_ ? box->editMessage(message, wParam, lParam)
                          : window == box->combo_     ? box->comboMessage(message, wParam, lParam)
@@ -293,10 +292,12 @@ void Win32ComboBox::character(wchar_t unit) {
         text.push_back(static_cast<char16_t>(highSurrogate_));
     text.push_back(static_cast<char16_t>(unit));
     highSurrogate_ = 0;
-    if (characterKeyDown_)
+    if (characterKeyDown_) {
         typeCharacter(text);
-    else
+    } else if (text[0] >= 0x20 && !edit_.locked()) {
         typeCommitted(text);
+        followCurrentRow();
+    }
 }
 
 // The key press of a key's character: the codes the control edits with (Ctrl with
@@ -322,54 +323,6 @@ void Win32ComboBox::typeCharacter(const String& text) {
     default:
         if (text[0] >= 0x20)
             pressCharacter(codeOfCharacter(text[0]), text);
-    }
-}
-
-// Text that came without a key of its own is typed as the keyboard delivers a composed
-// character: key down with its base letter's key, key press with its code, the insertion
-// and the change, key up (and with it the search).
-void Win32ComboBox::typeCommitted(const String& text) {
-    if (text[0] < 0x20 || edit_.locked())
-        return;
-    const KeyStroke key = keyOfCharacter(text[0]);
-    Integer keyCode = key.keyCode;
-    Integer shift = key.shift;
-    if (control_)
-        control_->dbComb_KeyDown(keyCode, shift);
-    pressCharacter(codeOfCharacter(text[0]), text);
-    keyCode = key.keyCode;
-    shift = key.shift;
-    if (control_)
-        control_->dbComb_KeyUp(keyCode, shift);
-    followCurrentRow();
-}
-
-// The control hears the code first and may change it; a code it leaves as it was inserts
-// the text typed (a character beyond the 16-bit range whole), another code the character
-// it stands for; the control codes edit.
-void Win32ComboBox::pressCharacter(Integer keyAscii, const String& text) {
-    const Integer typed = keyAscii;
-    if (control_)
-        control_->dbComb_KeyPress(keyAscii);
-    switch (keyAscii) {
-    case Ascii::None:
-    case Ascii::Enter:
-        return;
-    case Ascii::Esc:
-        closeList();
-        return;
-    case Ascii::CtrlC:
-        SendMessageW(edit_window_, WM_COPY, 0, 0);
-        return;
-    case Ascii::CtrlV:
-        edit_.replaceSelection(text);
-        return;
-    case Ascii::Backspace:
-        edit_.deleteSelectionOr(-1);
-        return;
-    default:
-        edit_.replaceSelection(
-            keyAscii == typed && !text.empty() ? text : String(1, characterOfCode(keyAscii)));
     }
 }
 

@@ -8,13 +8,12 @@
 // text, selection and open list, with their places on the screen (the tests read it).
 // --screenshot types TEXT into the city box through the keyboard input, saves a picture of
 // the screen around the form and exits (1 when the picture came out blank).
+#include "States.h"
 #include "Win32ComboBox.h"
 #include "Win32Text.h"
 #include "WindowAccess.h"
-#include "veltra/Error.h"
 #include "veltra/Properties.h"
 #include "veltra/Text.h"
-#include "veltra/data/DataControl.h"
 #include "veltra/win32/VeltraWindow.h"
 
 #include <commctrl.h>
@@ -186,25 +185,11 @@ struct Form {
 
 Form theForm;
 
-// The 27 states, "Todos os estados" first, read through a data control of the form's own.
 void fillStates(const Options& options) {
-    SendMessageW(theForm.states, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Todos os estados"));
-    theForm.stateIds.push_back(0);
-    veltra::DataControl data;
-    data.Connect(u"Access");
-    data.DatabaseName(fromWide(options.database));
-    data.RecordSource(u"SELECT Id, Sigla, Nome FROM Estados ORDER BY Sigla");
-    try {
-        data.Refresh();
-        const auto rows = data.rows();
-        for (std::size_t i = 0; rows->fetch(i); ++i) {
-            const auto& row = rows->row(i);
-            const std::wstring name = toWide(row[1].toText() + u" - " + row[2].toText());
-            SendMessageW(theForm.states, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
-            theForm.stateIds.push_back(static_cast<int>(row[0].toInteger()));
-        }
-    } catch (const veltra::Error& error) {
-        theLog.line(u"Estados: " + veltra::fromUtf8(error.what()));
+    for (const auto& [name, id] : veltra::demo::states(u"Access", fromWide(options.database))) {
+        SendMessageW(theForm.states, CB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(toWide(name).c_str()));
+        theForm.stateIds.push_back(id);
     }
     SendMessageW(theForm.states, CB_SETCURSEL, 0, 0);
 }

@@ -8,8 +8,8 @@
 // string) in a single box. With --screenshot it types TEXT into the first box, saves a picture of
 // the form and exits (1 when the picture came out blank), so that it can be checked without a
 // screen.
+#include "States.h"
 #include "WidgetAccess.h"
-#include "veltra/Error.h"
 #include "veltra/data/DataControl.h"
 #include "veltra/qt/QtText.h"
 #include "veltra/qt/VeltraWidget.h"
@@ -75,29 +75,6 @@ Options parse(const QStringList& arguments) {
     if (!options.table.isEmpty() && (options.field.isEmpty() || options.key.isEmpty()))
         usage();
     return options;
-}
-
-// The 27 states, for the state picker: "Todos os estados" first. Read through a data
-// control of its own, so that they come from a server as well as from a file.
-QList<QPair<QString, int>> states(const Options& options) {
-    QList<QPair<QString, int>> result{{QStringLiteral("Todos os estados"), 0}};
-    veltra::DataControl data;
-    data.Connect(veltra::qt::fromQString(options.connect));
-    data.DatabaseName(veltra::qt::fromQString(options.database));
-    data.RecordSource(u"SELECT Id, Sigla, Nome FROM Estados ORDER BY Sigla");
-    try {
-        data.Refresh();
-        const auto rows = data.rows();
-        for (std::size_t i = 0; rows->fetch(i); ++i) {
-            const auto& row = rows->row(i);
-            result.append({veltra::qt::toQString(row[1].toText() + u" - " + row[2].toText()),
-                           static_cast<int>(row[0].toInteger())});
-        }
-    } catch (const veltra::Error& error) {
-        std::fprintf(stderr, "veltra-demo: %s: estados: %s\n",
-                     options.database.toUtf8().constData(), error.what());
-    }
-    return result;
 }
 
 // Hands each statement given to a data source on as text.
@@ -229,8 +206,10 @@ int main(int argc, char** argv) {
         city->set_ToolTipText2(
             QStringLiteral("Digite parte do nome da cidade; * pesquisa trechos"));
         auto* state = new QComboBox;
-        for (const auto& [name, id] : states(options))
-            state->addItem(name, id);
+        for (const auto& [name, id] :
+             veltra::demo::states(veltra::qt::fromQString(options.connect),
+                                  veltra::qt::fromQString(options.database)))
+            state->addItem(veltra::qt::toQString(name), id);
         QObject::connect(state, &QComboBox::currentIndexChanged, [state, city] {
             const int id = state->currentData().toInt();
             city->set_yCampoAuxiliar(id ? QStringLiteral("EstadoId") : QString());

@@ -129,16 +129,37 @@ class BoundComboBox : public ComboBox {
 
     const ListModel& list() const { return list_; }
 
+    ~BoundComboBox() override;
+
   protected:
     // A list row chosen by the user: its value becomes the text (unless locked), the list
     // closes, then the control hears the click on the list. A row that does not exist is
     // no choice.
     void pickRow(std::size_t row);
     virtual void closeList() = 0;
+    // The key press of a character: the control hears the code first and may change it; a
+    // code it leaves as it was inserts the text typed (a character beyond the 16-bit range
+    // whole), another code the character it stands for; the control codes edit (Ctrl+V
+    // inserts the text given, the clipboard's).
+    void pressCharacter(Integer keyAscii, const String& text);
+    virtual void copySelection() = 0;
+    // Text that came without a key of its own (an input method's, a dead-key sequence's),
+    // typed as the keyboard delivers a composed character: key down with its base letter's
+    // key, key press with its code, the insertion and the change, key up (and with it the
+    // search). One character, or one beyond the 16-bit range as its pair.
+    void typeCommitted(const String& character);
+    // Shows the font object it is given and follows every later change of it, so that
+    // setting Size through the object that the control's Font returned resizes the box.
+    void followFont(FontRef font);
+    virtual void applyFont() = 0;
 
     ListModel list_;
     EditModel edit_;
     ControlNotifications* control_ = nullptr;
+    FontRef font_;
+
+  private:
+    int fontListener_ = 0;
 };
 
 } // namespace veltra

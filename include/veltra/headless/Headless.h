@@ -131,6 +131,9 @@ class HeadlessComboBox final : public BoundComboBox {
     void applyKeyEffect(Integer keyCode, Integer shift);
     void actOnControlCode(Integer keyAscii);
     void closeList() override { listOpen_ = false; }
+    // There is no clipboard and nothing to draw.
+    void copySelection() override {}
+    void applyFont() override {}
     bool acceptsInput() const { return enabled_; }
 
     HeadlessHost& host_;
@@ -140,7 +143,6 @@ class HeadlessComboBox final : public BoundComboBox {
     bool listOpen_ = false;
     Colour foreColor_ = CorDoTextoDaJanela;
     Colour backColor_ = CorDeFundoDaJanela;
-    FontRef font_ = designFont();
     String toolTip_;
     Single widthTwips_ = DesignSize::ComboWidth;
 };
