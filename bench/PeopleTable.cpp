@@ -34,6 +34,11 @@ void check(sqlite3* db, int code) {
     }
 }
 
+// The state a person lives in: the extra column the list can show after the name.
+constexpr const char* kStates[] = {"AC", "AL", "AP", "AM", "BA", "CE", "DF", "ES", "GO",
+                                   "MA", "MT", "MS", "MG", "PA", "PB", "PR", "PE", "PI",
+                                   "RJ", "RN", "RS", "RO", "RR", "SC", "SP", "SE", "TO"};
+
 template <std::size_t N>
 const char* pick(std::mt19937& random, const char* const (&list)[N]) {
     return list[std::uniform_int_distribution<std::size_t>(0, N - 1)(random)];
@@ -58,15 +63,17 @@ PeopleTable::PeopleTable(std::size_t rows) : folder_("veltra-bench"), rows_(rows
     const auto start = std::chrono::steady_clock::now();
     sqlite3* db = nullptr;
     check(db, sqlite3_open(file_.c_str(), &db));
-    check(db, sqlite3_exec(db, "CREATE TABLE Pessoas (Id INTEGER PRIMARY KEY, Nome TEXT); BEGIN",
-                           nullptr, nullptr, nullptr));
+    check(db, sqlite3_exec(
+                  db, "CREATE TABLE Pessoas (Id INTEGER PRIMARY KEY, Nome TEXT, UF TEXT); BEGIN",
+                  nullptr, nullptr, nullptr));
     sqlite3_stmt* insert = nullptr;
-    check(db,
-          sqlite3_prepare_v2(db, "INSERT INTO Pessoas (Nome) VALUES (?)", -1, &insert, nullptr));
+    check(db, sqlite3_prepare_v2(db, "INSERT INTO Pessoas (Nome, UF) VALUES (?, ?)", -1, &insert,
+                                 nullptr));
     std::mt19937 random(20261205);
     for (std::size_t i = 0; i < rows; ++i) {
         const std::string name = personName(random);
         sqlite3_bind_text(insert, 1, name.c_str(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(insert, 2, pick(random, kStates), -1, SQLITE_STATIC);
         check(db, sqlite3_step(insert));
         sqlite3_reset(insert);
     }

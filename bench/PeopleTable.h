@@ -22,7 +22,7 @@ std::string personName(std::mt19937& random);
 
 class PeopleTable {
   public:
-    // Pessoas(Id INTEGER PRIMARY KEY, Nome TEXT) with a plain index on Nome.
+    // Pessoas(Id INTEGER PRIMARY KEY, Nome TEXT, UF TEXT) with a plain index on Nome.
     explicit PeopleTable(std::size_t rows);
     PeopleTable(const PeopleTable&) = delete;
     PeopleTable& operator=(const PeopleTable&) = delete;

@@ -33,8 +33,11 @@ if [ ! -f "$sqlite/sqlite3.c" ]; then
   rm -rf "$apt"
 fi
 
-# The sample database, made by the native tool (the cross-built one cannot run here).
-if [ ! -f "$out/veltra-sample.db" ]; then
+# The sample database, made by the native tool (the cross-built one cannot run here), again
+# whenever the tool or the data changed.
+sample=$out/veltra-sample.db
+if [ ! -f "$sample" ] || [ tools/veltra-sample-db/main.cpp -nt "$sample" ] ||
+  [ data/cidades.csv -nt "$sample" ] || [ data/estados.csv -nt "$sample" ]; then
   g++ -std=c++20 -O2 tools/veltra-sample-db/main.cpp -lsqlite3 -o "$out/veltra-sample-db"
   "$out/veltra-sample-db" data "$out/veltra-sample.db"
 fi

@@ -80,7 +80,10 @@
       "Caso preencha este campo, todas as pesquisas terão que coincidir os valores deste campo " \
       "no banco de dados conforme informado em yValorAuxiliar.", ()) \
     X(yTabelaAuxiliar, String, 0x68030000, Member, u"yTabelaAuxiliar", u"yTabelaAuxiliar", 23, \
-      u"", "Nome da tabela onde se encontra o campo informado em yCampoAuxiliar.", ())
+      u"", "Nome da tabela onde se encontra o campo informado em yCampoAuxiliar.", ()) \
+    X(x5_OutrasColunas, String, 0x68030100, Child, u"OutrasColunas", u"OutrasColunas", 24, u"", \
+      "Colunas da tabela mostradas na lista depois do nome, separadas por ponto e vírgula " \
+      "(UF; Regiao).", (dbComb, ExtraColumns, ExtraColumns))
 // clang-format on
 
 // What each holder gives an expansion: properties with accessors, values kept in members.

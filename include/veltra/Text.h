@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace veltra {
 
@@ -42,6 +43,10 @@ String leadingCharacters(std::u16string_view text, std::size_t count);
 
 // Leading and trailing U+0020 removed (tabs and other spaces stay).
 String trimSpaces(std::u16string_view text);
+
+// The names of a list separated by ";", each without its surrounding spaces; empty names
+// are left out ("UF; Regiao;" is UF and Regiao).
+std::vector<String> namesOfList(std::u16string_view text);
 
 // One code point of UTF-8 at text[i], moving i past it (U+FFFD for a malformed sequence);
 // and the UTF-8 of a code point appended to out.

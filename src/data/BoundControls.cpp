@@ -76,8 +76,16 @@ void ListModel::boundColumn(const String& name) {
     resolveColumns();
 }
 
+void ListModel::extraColumns(const String& names) {
+    for (const auto& name : namesOfList(names))
+        checkColumn(name);
+    extraColumns_ = names;
+    resolveColumns();
+}
+
 void ListModel::refresh() {
     rows_ = source_.rows();
+    chosen_.reset();
     resolveColumns();
     patternRead_ = false;
 }
@@ -134,6 +142,9 @@ std::vector<TextRun> ListModel::matchedParts(const String& value) const {
 void ListModel::resolveColumns() {
     listColumn_ = rows_ ? rows_->columnIndex(listField_) : std::nullopt;
     keyColumn_ = rows_ ? rows_->columnIndex(boundColumn_) : std::nullopt;
+    extraColumnIndexes_.clear();
+    for (const auto& name : namesOfList(extraColumns_))
+        extraColumnIndexes_.push_back(rows_ ? rows_->columnIndex(name) : std::nullopt);
 }
 
 String ListModel::cell(std::size_t index, std::optional<std::size_t> column) const {
@@ -148,6 +159,13 @@ String ListModel::value(std::size_t index) const {
 
 String ListModel::key(std::size_t index) const {
     return cell(index, keyColumn_);
+}
+
+std::vector<String> ListModel::extras(std::size_t index) const {
+    std::vector<String> values;
+    for (const auto column : extraColumnIndexes_)
+        values.push_back(cell(index, column));
+    return values;
 }
 
 // An empty text matches no row, not even one whose value is null or empty: an empty box
@@ -172,12 +190,25 @@ std::optional<String> ListModel::valueOfKey(const String& key) const {
 }
 
 String ListModel::boundTextFor(const String& text) const {
+    if (const auto chosen = chosenRowShowing(text))
+        return key(*chosen);
     return keyOfValue(text).value_or(text);
+}
+
+// Only the extra columns tell rows of one list value apart: without them, the first row
+// stands for its value, as it always has.
+std::optional<std::size_t> ListModel::chosenRowShowing(const String& text) const {
+    if (extraColumnIndexes_.empty() || !chosen_ || text.empty() || !hasRow(*chosen_) ||
+        value(*chosen_) != text)
+        return std::nullopt;
+    return chosen_;
 }
 
 std::optional<std::size_t> ListModel::rowOfValue(const String& text) const {
     if (text.empty())
         return std::nullopt;
+    if (const auto chosen = chosenRowShowing(text))
+        return chosen;
     for (std::size_t i = 0; hasRow(i); ++i)
         if (value(i) == text)
             return i;
@@ -253,6 +284,7 @@ void BoundComboBox::BoundText(const String& value) {
 void BoundComboBox::pickRow(std::size_t row) {
     if (!list_.hasRow(row))
         return;
+    list_.choose(row);
     if (!edit_.locked())
         Text(list_.value(row));
     closeList();

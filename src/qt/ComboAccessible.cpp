@@ -186,7 +186,11 @@ void QtComboBox::selectCurrentRow() {
     if (active && !pressedKeys_.isEmpty())
         return;
     const QString text = widget_->lineEdit()->text();
-    const int row = active ? model_.rowOfText(text) : -1;
+    const auto chosen = list_.chosenRowShowing(fromQString(text));
+    const int row = !active ? -1
+                    : chosen && static_cast<int>(*chosen) < model_.rowCount()
+                        ? static_cast<int>(*chosen)
+                        : model_.rowOfText(text);
     const std::optional<QString> rowText = row >= 0 ? std::optional(text) : std::nullopt;
     const std::optional<QString> before = std::exchange(currentRowText_, rowText);
     auto* selection = popup_->selectionModel();

@@ -11,36 +11,46 @@ constexpr int kRowsPerFetch = 32;
 
 } // namespace
 
-QStringList LazyListModel::readRows(int from, int count) const {
-    QStringList rows;
-    for (auto row = static_cast<std::size_t>(from); rows.size() < count && list_.hasRow(row); ++row)
-        rows.append(toQString(list_.value(row)));
+LazyListModel::Rows LazyListModel::readRows(int from, int count) const {
+    Rows rows;
+    for (auto row = static_cast<std::size_t>(from); rows.values.size() < count && list_.hasRow(row);
+         ++row) {
+        rows.values.append(toQString(list_.value(row)));
+        QStringList extras;
+        for (const auto& extra : list_.extras(row))
+            extras.append(toQString(extra));
+        rows.extras.append(extras);
+    }
     return rows;
 }
 
 void LazyListModel::refresh(int atLeast) {
-    const QStringList rows = readRows(0, std::max(atLeast, kRowsPerFetch));
+    const Rows rows = readRows(0, std::max(atLeast, kRowsPerFetch));
     const auto before = static_cast<int>(shown_.size());
-    const auto after = static_cast<int>(rows.size());
+    const auto after = static_cast<int>(rows.values.size());
+    ++generation_;
     if (after < before) {
         beginRemoveRows({}, after, before - 1);
         shown_.resize(after);
+        extras_.resize(after);
         endRemoveRows();
     }
     int firstChanged = -1;
     int lastChanged = -1;
     for (int row = 0; row < std::min(before, after); ++row) {
-        if (shown_[row] != rows[row]) {
-            shown_[row] = rows[row];
+        if (shown_[row] != rows.values[row] || extras_[row] != rows.extras[row]) {
+            shown_[row] = rows.values[row];
+            extras_[row] = rows.extras[row];
             firstChanged = firstChanged < 0 ? row : firstChanged;
             lastChanged = row;
         }
     }
     if (firstChanged >= 0)
-        emit dataChanged(index(firstChanged), index(lastChanged), {Qt::DisplayRole});
+        emit dataChanged(index(firstChanged), index(lastChanged), {Qt::DisplayRole, ExtrasRole});
     if (after > before) {
         beginInsertRows({}, before, after - 1);
-        shown_.append(rows.mid(before));
+        shown_.append(rows.values.mid(before));
+        extras_.append(rows.extras.mid(before));
         endInsertRows();
     }
 }
@@ -50,9 +60,21 @@ int LazyListModel::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant LazyListModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= shown_.size())
+    if (!index.isValid() || index.row() >= shown_.size())
         return {};
-    return shown_[index.row()];
+    const QStringList& extras = extras_[index.row()];
+    switch (role) {
+    case Qt::DisplayRole:
+        return shown_[index.row()];
+    case ExtrasRole:
+        return extras;
+    case Qt::AccessibleTextRole:
+        // "São Domingos, GO"
+        return extras.isEmpty() ? QVariant()
+                                : QVariant((QStringList(shown_[index.row()]) + extras).join(u", "));
+    default:
+        return {};
+    }
 }
 
 bool LazyListModel::canFetchMore(const QModelIndex& parent) const {
@@ -63,11 +85,13 @@ void LazyListModel::fetchMore(const QModelIndex& parent) {
     if (parent.isValid())
         return;
     const auto from = static_cast<int>(shown_.size());
-    const QStringList rows = readRows(from, kRowsPerFetch);
-    if (rows.isEmpty())
+    const Rows rows = readRows(from, kRowsPerFetch);
+    if (rows.values.isEmpty())
         return;
-    beginInsertRows({}, from, from + static_cast<int>(rows.size()) - 1);
-    shown_.append(rows);
+    ++generation_;
+    beginInsertRows({}, from, from + static_cast<int>(rows.values.size()) - 1);
+    shown_.append(rows.values);
+    extras_.append(rows.extras);
     endInsertRows();
 }
 

@@ -138,14 +138,18 @@ void QtComboBox::applyFont() {
     widget_->resize(widget_->width(), widget_->sizeHint().height());
 }
 
+// The rows that show what they showed are not repainted by the model, but their bold parts
+// follow what was typed: the list is repainted where it shows.
 void QtComboBox::Refresh() {
     BoundComboBox::Refresh();
     model_.refresh(rowsToCount());
     popup_->scrollToTop();
     followCurrentRow();
     updateDescription();
-    if (popup_->isVisible())
+    if (popup_->isVisible()) {
         placeList();
+        popup_->viewport()->update();
+    }
 }
 
 // How many of the control's units (twips while the host lays out, pixels after) make a pixel.

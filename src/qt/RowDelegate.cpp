@@ -1,9 +1,12 @@
 #include "RowDelegate.h"
 
+#include "LazyListModel.h"
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QStyle>
+#include <cmath>
 
 namespace veltra::qt {
 
@@ -88,6 +91,58 @@ std::vector<RowDelegate::Piece> RowDelegate::piecesToDraw(const QString& text, i
     return pieces;
 }
 
+// Each extra column as wide as its widest value among the rows read, a gap of two average
+// characters before each.
+const std::vector<qreal>& RowDelegate::extraWidths(const QModelIndex& index) const {
+    const auto* model = static_cast<const LazyListModel*>(index.model());
+    if (model->generation() == extraWidthsGeneration_ && font_[0] == extraWidthsFont_)
+        return extraWidths_;
+    extraWidthsGeneration_ = model->generation();
+    extraWidthsFont_ = font_[0];
+    extraWidths_.clear();
+    const QFontMetricsF metrics(font_[0]);
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QStringList extras = model->index(row).data(LazyListModel::ExtrasRole).toStringList();
+        extraWidths_.resize(std::max<std::size_t>(extraWidths_.size(), extras.size()), 0);
+        for (qsizetype column = 0; column < extras.size(); ++column)
+            extraWidths_[column] =
+                std::max(extraWidths_[column], metrics.horizontalAdvance(extras[column]) +
+                                                   2 * metrics.averageCharWidth());
+    }
+    return extraWidths_;
+}
+
+qreal RowDelegate::extrasWidth(const QModelIndex& index) const {
+    qreal width = 0;
+    for (const qreal column : extraWidths(index))
+        width += column;
+    return width;
+}
+
+// The extra columns at the row's right end, in the text's colour made quieter.
+void RowDelegate::paintExtras(QPainter* painter, const QStyleOptionViewItem& item,
+                              const QRect& area, const QStringList& extras) const {
+    useFont(item.font, width_ < 0 ? area.width() : width_);
+    const auto& widths = extraWidths(item.index);
+    qreal x = area.right() - extrasWidth(item.index);
+    const bool selected = item.state & QStyle::State_Selected;
+    QColor colour = item.palette.color(colourGroupOf(item),
+                                       selected ? QPalette::HighlightedText : QPalette::Text);
+    colour.setAlphaF(selected ? 0.8 : 0.55);
+    painter->save();
+    painter->setPen(colour);
+    painter->setFont(font_[0]);
+    const QFontMetricsF metrics(font_[0]);
+    for (qsizetype column = 0; column < extras.size() && column < qsizetype(widths.size());
+         ++column) {
+        const qreal gap = 2 * metrics.averageCharWidth();
+        painter->drawText(QRectF(x + gap, area.top(), widths[column] - gap, area.height()),
+                          Qt::AlignLeft | Qt::AlignVCenter, extras[column]);
+        x += widths[column];
+    }
+    painter->restore();
+}
+
 QSize RowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
     if (!hint_.isValid() || option.font != hintFont_) {
         hintFont_ = option.font;
@@ -105,7 +160,12 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &item, painter, widget);
     // The margins the style gives a view item's text.
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
-    const QRect area = item.rect.adjusted(margin, 0, -margin, 0);
+    QRect area = item.rect.adjusted(margin, 0, -margin, 0);
+    const QStringList extras = index.data(LazyListModel::ExtrasRole).toStringList();
+    if (!extras.isEmpty()) {
+        paintExtras(painter, item, area, extras);
+        area.setRight(area.right() - static_cast<int>(std::ceil(extrasWidth(index))));
+    }
     useFont(item.font, area.width());
     const bool selected = item.state & QStyle::State_Selected;
     painter->save();

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QHash>
 #include <QStaticText>
+#include <QStringList>
 #include <QStyledItemDelegate>
 #include <functional>
 #include <vector>
@@ -13,8 +14,10 @@
 namespace veltra::qt {
 
 // Paints a row as the style paints a view item (background, selection), with the parts of
-// its text that matched what was typed in bold. Typing narrows the list and the same rows
-// come back key after key, so the pieces of text are shaped once and kept.
+// its text that matched what was typed in bold, and the values of the extra columns after
+// it in a quieter colour, each column as wide as its widest value among the rows read.
+// Typing narrows the list and the same rows come back key after key, so the pieces of text
+// are shaped once and kept.
 class RowDelegate final : public QStyledItemDelegate {
   public:
     // The parts of a row's text that the search matched.
@@ -42,6 +45,11 @@ class RowDelegate final : public QStyledItemDelegate {
         bool bold;
     };
     void useFont(const QFont& font, int width) const;
+    // The widths of the extra columns over the rows the list has read.
+    const std::vector<qreal>& extraWidths(const QModelIndex& index) const;
+    qreal extrasWidth(const QModelIndex& index) const;
+    void paintExtras(QPainter* painter, const QStyleOptionViewItem& item, const QRect& area,
+                     const QStringList& extras) const;
     const Shaped& shaped(const QString& text, bool bold) const;
     std::vector<Piece> piecesToDraw(const QString& text, int width) const;
 
@@ -56,6 +64,9 @@ class RowDelegate final : public QStyledItemDelegate {
     mutable int width_ = -1;
     mutable QFont hintFont_;
     mutable QSize hint_;
+    mutable std::vector<qreal> extraWidths_;
+    mutable int extraWidthsGeneration_ = -1;
+    mutable QFont extraWidthsFont_;
 };
 
 } // namespace veltra::qt

@@ -91,7 +91,11 @@ class ComboAccessibility::Object final : public ComObject<IAccessible, IDispatch
         const auto row = rowOf(child);
         if (!row)
             return E_INVALIDARG;
-        *name = allocated(box_->list().value(*row));
+        // "São Domingos, GO": the extra columns tell rows of one name apart.
+        String shown = box_->list().value(*row);
+        for (const auto& extra : box_->list().extras(*row))
+            shown += u", " + extra;
+        *name = allocated(shown);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {

@@ -107,6 +107,7 @@ void Win32ComboBox::applyFont() {
     boxFont_ = createFont(*font_);
     rowFont_ = createFont(*font_, FW_NORMAL);
     boldFont_ = createFont(*font_, FW_BOLD);
+    measureExtras(0);
     SendMessageW(combo_, WM_SETFONT, reinterpret_cast<WPARAM>(boxFont_), TRUE);
     const int height = lineHeight(boxFont_);
     SendMessageW(combo_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height + 2);
@@ -162,12 +163,38 @@ void Win32ComboBox::fitList() {
 
 // Only the rows read so far are in the list; more come as it is scrolled to its end.
 void Win32ComboBox::fetchRows(std::size_t count) {
+    const std::size_t from = rowsFetched_;
     const std::size_t until = rowsFetched_ + count;
     while (rowsFetched_ < until && list_.hasRow(rowsFetched_)) {
         SendMessageW(combo_, CB_ADDSTRING, 0,
                      reinterpret_cast<LPARAM>(toWide(list_.value(rowsFetched_)).c_str()));
         ++rowsFetched_;
     }
+    measureExtras(from);
+}
+
+// Each extra column is as wide as its widest value among the rows read, with a gap of two
+// average characters before it.
+void Win32ComboBox::measureExtras(std::size_t from) {
+    if (from == 0)
+        extraWidths_.clear();
+    const HDC dc = GetDC(combo_);
+    const HGDIOBJ was = SelectObject(dc, rowFont_);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    for (std::size_t row = from; row < rowsFetched_; ++row) {
+        const auto extras = list_.extras(row);
+        extraWidths_.resize(std::max(extraWidths_.size(), extras.size()), 0);
+        for (std::size_t column = 0; column < extras.size(); ++column) {
+            const std::wstring text = toWide(extras[column]);
+            SIZE size{};
+            GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+            extraWidths_[column] = std::max(extraWidths_[column],
+                                            static_cast<int>(size.cx + 2 * metrics.tmAveCharWidth));
+        }
+    }
+    SelectObject(dc, was);
+    ReleaseDC(combo_, dc);
 }
 
 void Win32ComboBox::fetchWhenNearTheEnd() {
@@ -190,7 +217,9 @@ bool Win32ComboBox::readRowsThrough(std::size_t row) {
 void Win32ComboBox::followCurrentRow() {
     const String& text = edit_.text();
     int current = -1;
-    for (std::size_t row = 0; row < rowsFetched_ && !text.empty(); ++row)
+    if (const auto chosen = list_.chosenRowShowing(text); chosen && readRowsThrough(*chosen))
+        current = static_cast<int>(*chosen);
+    for (std::size_t row = 0; current < 0 && row < rowsFetched_ && !text.empty(); ++row)
         if (list_.value(row) == text) {
             current = static_cast<int>(row);
             break;
@@ -391,6 +420,8 @@ void Win32ComboBox::drawItem(const DRAWITEMSTRUCT& item) const {
         return;
     const String value = list_.value(item.itemID);
     SetBkMode(item.hDC, TRANSPARENT);
+    RECT valueArea = item.rcItem;
+    valueArea.right -= drawExtras(item, selected);
     SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     const auto bold = list_.matchedParts(value);
     std::size_t at = 0;
@@ -402,7 +433,8 @@ void Win32ComboBox::drawItem(const DRAWITEMSTRUCT& item) const {
         const std::wstring text = toWide(value.substr(at, end - at));
         SIZE size{};
         GetTextExtentPoint32W(item.hDC, text.c_str(), static_cast<int>(text.size()), &size);
-        TextOutW(item.hDC, x, item.rcItem.top + 2, text.c_str(), static_cast<int>(text.size()));
+        ExtTextOutW(item.hDC, x, item.rcItem.top + 2, ETO_CLIPPED, &valueArea, text.c_str(),
+                    static_cast<UINT>(text.size()), nullptr);
         SelectObject(item.hDC, was);
         x += size.cx;
         at = end;
@@ -412,6 +444,30 @@ void Win32ComboBox::drawItem(const DRAWITEMSTRUCT& item) const {
         piece(run.start + run.length, boldFont_);
     }
     piece(value.size(), rowFont_);
+}
+
+// The row's extra columns at its right end, in the quieter grey of the system; returns the
+// width they take.
+int Win32ComboBox::drawExtras(const DRAWITEMSTRUCT& item, bool selected) const {
+    const auto extras = list_.extras(item.itemID);
+    int width = 0;
+    for (std::size_t column = 0; column < extras.size() && column < extraWidths_.size(); ++column)
+        width += extraWidths_[column];
+    if (width == 0)
+        return 0;
+    SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_GRAYTEXT));
+    const HGDIOBJ was = SelectObject(item.hDC, rowFont_);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(item.hDC, &metrics);
+    int x = item.rcItem.right - width;
+    for (std::size_t column = 0; column < extras.size() && column < extraWidths_.size(); ++column) {
+        const std::wstring text = toWide(extras[column]);
+        TextOutW(item.hDC, x + 2 * metrics.tmAveCharWidth, item.rcItem.top + 2, text.c_str(),
+                 static_cast<int>(text.size()));
+        x += extraWidths_[column];
+    }
+    SelectObject(item.hDC, was);
+    return width;
 }
 
 String Win32ComboBox::rowAsDrawn(std::size_t row) const {

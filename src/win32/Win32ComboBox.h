@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <vector>
 #include <windows.h>
 
 namespace veltra::win32 {
@@ -102,6 +103,8 @@ class Win32ComboBox final : public BoundComboBox {
     void showEdit();
     void followEdit();
     void fetchRows(std::size_t count);
+    void measureExtras(std::size_t from);
+    int drawExtras(const DRAWITEMSTRUCT& item, bool selected) const;
     void fetchWhenNearTheEnd();
     void fitList();
     void followCurrentRow();
@@ -125,6 +128,7 @@ class Win32ComboBox final : public BoundComboBox {
     HFONT rowFont_ = nullptr;  // the rows', in its regular weight
     HFONT boldFont_ = nullptr; // the rows' matched parts
     std::size_t rowsFetched_ = 0;
+    std::vector<int> extraWidths_; // of the extra columns, over the rows read
     // While the edit part shows the editing model's text and selection.
     bool showing_ = false;
     // Whether the control holds the focus, also while its window is not the active one.

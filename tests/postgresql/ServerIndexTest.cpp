@@ -28,9 +28,9 @@ class ServerIndex : public ::testing::Test {
         run(server, "CREATE DATABASE indices TEMPLATE template0 ENCODING 'UTF8'");
         PQfinish(server);
         PGconn* database = PQconnectdb("dbname=indices");
-        run(database, "CREATE TABLE Pessoas (Id integer PRIMARY KEY, Nome text)");
+        run(database, "CREATE TABLE Pessoas (Id integer PRIMARY KEY, Nome text, UF text)");
         run(database, "INSERT INTO Pessoas SELECT i, (ARRAY['Pessoa ', 'São João ', 'Ângela "
-                      "', 'ana '])[i % 4 + 1] || lpad(i::text, 6, '0') "
+                      "', 'ana '])[i % 4 + 1] || lpad(i::text, 6, '0'), 'SP' "
                       "FROM generate_series(1, 40000) AS i");
         run(database, "ANALYZE Pessoas");
         PQfinish(database);
@@ -92,6 +92,22 @@ TEST_F(ServerIndex, IndexesAnswerTheControlsSearchesWithTheSameRows) {
     EXPECT_EQ(names(kWholeList), whole);
     EXPECT_EQ(names(kGroups), groups);
     EXPECT_EQ(names(kInside), inside);
+}
+
+// With the extra columns a list shows, the index that carries them answers alone.
+TEST_F(ServerIndex, AnIndexThatCoversTheExtraColumnsAnswersAlone) {
+    const char16_t* withState =
+        u"SELECT Pessoas.Id, Nome, UF FROM Pessoas WHERE Nome like 'são j*' ORDER by Nome";
+    const std::string command = std::string(VELTRA_INDEX_TOOL) + " --postgresql dbname=indices " +
+                                "Pessoas Nome Id --cover UF >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    data.DatabaseName(u"dbname=indices");
+    const std::string answer = plan(withState);
+    EXPECT_NE(answer.find("Index Only Scan using pessoas_nome_veltra on"), std::string::npos)
+        << answer;
+    EXPECT_EQ(answer.find("Sort"), std::string::npos) << answer;
+    EXPECT_EQ(names(withState),
+              (std::vector<std::string>{"São João 000001", "São João 000005", "São João 000009"}));
 }
 
 } // namespace

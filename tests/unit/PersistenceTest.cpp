@@ -117,7 +117,8 @@ TEST_F(SavedProperties, AnEmptyBagRestoresTheDefaults) {
 }
 
 // The restore reads the keys in its own order: the options first, then the child
-// controls' values, the list field after the bound column, the tool tip last.
+// controls' values, the list field after the bound column, the tool tip; the extra columns
+// last, after the original 23 keys.
 TEST_F(SavedProperties, RestoresTheKeysInTheirOrder) {
     struct OrderBag final : PropertyBag {
         std::vector<std::string> keys;
@@ -133,9 +134,12 @@ TEST_F(SavedProperties, RestoresTheKeysInTheirOrder) {
                             "sApenasLetras", "sLetraCapital", "ForeColor", "Enabled", "Font",
                             "Locked", "Text", "BoundColumn", "Connect", "DatabaseName", "ListField",
                             "sMaxLength", "DataFields", "NomeTabela", "ToolTipText2", "sNuncaVazio",
-                            "yValorAuxiliar", "yCampoAuxiliar", "yTabelaAuxiliar"));
+                            "yValorAuxiliar", "yCampoAuxiliar", "yTabelaAuxiliar",
+                            "OutrasColunas"));
 }
 
+// A new control saves the original 23 keys, each with its default, and nothing else: a form
+// that does not use the extra columns is saved as it always was.
 TEST_F(SavedProperties, ANewControlWritesEveryKeyWithItsDefault) {
     struct DefaultsBag final : PropertyBag {
         std::vector<std::string> keys;

@@ -12,10 +12,11 @@ namespace {
 using testing::ScratchDatabase;
 
 const char* kPeopleSql =
-    "CREATE TABLE Pessoas (Id INTEGER PRIMARY KEY, Nome TEXT);"
+    "CREATE TABLE Pessoas (Id INTEGER PRIMARY KEY, Nome TEXT, UF TEXT);"
     "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10000) "
-    "INSERT INTO Pessoas SELECT i, 'Pessoa ' || printf('%05d', i) FROM n;"
-    "INSERT INTO Pessoas VALUES (20001, 'São João'), (20002, 'SAO JOSE'), (20003, NULL);";
+    "INSERT INTO Pessoas SELECT i, 'Pessoa ' || printf('%05d', i), 'SP' FROM n;"
+    "INSERT INTO Pessoas (Id, Nome) VALUES (20001, 'São João'), (20002, 'SAO JOSE'), (20003, "
+    "NULL);";
 
 class SearchSpeed : public ::testing::Test {
   protected:
@@ -50,6 +51,22 @@ TEST_F(SearchSpeed, PrefixSearchesOrderAndGroupThroughAFoldedIndex) {
     EXPECT_EQ(full.find("TEMP B-TREE"), std::string::npos) << full;
     // The folded copies live on the connection's side; the file is untouched.
     EXPECT_EQ(db.bytes(), before);
+}
+
+// The extra columns that a list shows are carried by the copy's index: the searches and the
+// full list read the index alone, in its order. A list grouped by name and extra columns
+// (no key column) reads the index alone too, and sorts what it found to group it.
+TEST_F(SearchSpeed, ExtraColumnsAreReadFromTheIndexAlone) {
+    for (const char16_t* statement :
+         {u"SELECT Pessoas.Id, Nome, UF FROM Pessoas WHERE Nome like 'pessoa 01*' ORDER by Nome",
+          u"SELECT Pessoas.Id, Nome, UF FROM Pessoas WHERE Nome <> '' ORDER by Nome"}) {
+        const std::string answer = plan(statement);
+        EXPECT_NE(answer.find("COVERING INDEX"), std::string::npos) << answer;
+        EXPECT_EQ(answer.find("TEMP B-TREE"), std::string::npos) << answer;
+    }
+    const std::string grouped = plan(u"SELECT 0 as xnadas, Nome, UF FROM Pessoas WHERE Nome like "
+                                     u"'p*' GROUP by Nome, UF ORDER by Nome");
+    EXPECT_NE(grouped.find("COVERING INDEX"), std::string::npos) << grouped;
 }
 
 TEST_F(SearchSpeed, ResultsAreReadOnlyAsFarAsTheyAreUsed) {
@@ -96,8 +113,8 @@ TEST_F(SearchSpeed, CopiesFollowChangesToTheFile) {
     plan(search); // the copy is made: the writer does not meet it being made
     sqlite3* writer = nullptr;
     sqlite3_open(toUtf8(db.path()).c_str(), &writer);
-    sqlite3_exec(writer, "INSERT INTO Pessoas VALUES (30000, 'Zé Carioca')", nullptr, nullptr,
-                 nullptr);
+    sqlite3_exec(writer, "INSERT INTO Pessoas (Id, Nome) VALUES (30000, 'Zé Carioca')", nullptr,
+                 nullptr, nullptr);
     sqlite3_close(writer);
     const auto rows = refresh(search);
     ASSERT_TRUE(rows->fetch(0));

@@ -227,6 +227,8 @@ void buildForm(const Options& options) {
     child(form, L"STATIC", L"&Cidade:", 0, 12, 46, 70, 18);
     theForm.city = boundBox({90, 42}, *theForm.cityEvents, options, u"Cidades");
     theForm.city->control().ToolTipText2(u"Digite parte do nome da cidade; * pesquisa trechos");
+    // The state after each town's name: towns of one name stand apart.
+    theForm.city->control().x5_OutrasColunas(u"UF");
     theForm.cityEvents->setKeyLabel(
         child(form, L"STATIC", L"Código: (nenhum)", 0, 90, 68, 220, 18));
     child(form, L"STATIC", L"&Pessoa:", 0, 12, 96, 70, 18);

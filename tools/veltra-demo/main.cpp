@@ -203,6 +203,8 @@ int main(int argc, char** argv) {
     VeltraWidget* first = nullptr;
     if (options.table.isEmpty()) {
         auto* city = boundControl(options, "Cidades");
+        // The state after each town's name: towns of one name stand apart.
+        city->set_x5_OutrasColunas(QStringLiteral("UF"));
         city->set_ToolTipText2(
             QStringLiteral("Digite parte do nome da cidade; * pesquisa trechos"));
         auto* state = new QComboBox;

@@ -53,6 +53,14 @@ std::string digestOf(const std::string& text) {
     return digest;
 }
 
+// The extra columns the index carries for the index alone to answer, after its key.
+std::string included(const std::vector<std::string>& covered) {
+    std::string columns;
+    for (const auto& column : covered)
+        columns += (columns.empty() ? "" : ", ") + serverName(column);
+    return columns.empty() ? "" : " INCLUDE (" + columns + ")";
+}
+
 // The indexes' names: base and suffix, with the base cut (at a character's start) and told
 // apart by a digest of the whole when the server would cut the name, so that the names of
 // two indexes never become one.
@@ -67,7 +75,8 @@ std::string indexName(const std::string& base, const std::string& suffix) {
 
 } // namespace
 
-int indexServerTable(const char* conninfo, const char* table, const char* column, const char* key) {
+int indexServerTable(const char* conninfo, const char* table, const char* column, const char* key,
+                     const std::vector<std::string>& covered) {
     detail::pg::Settings settings;
     try {
         settings = detail::pg::settingsOf(conninfo);
@@ -99,7 +108,7 @@ int indexServerTable(const char* conninfo, const char* table, const char* column
         "DROP INDEX IF EXISTS " + serverName(schema + ordered),
         "CREATE INDEX " + serverName(ordered) + " ON " + serverName(tableName) + " (" + folded +
             " COLLATE \"C\", " + serverName(column) + " COLLATE \"C\"" +
-            (key ? ", " + serverName(key) : std::string()) + ")",
+            (key ? ", " + serverName(key) : std::string()) + ")" + included(covered),
         "DROP INDEX IF EXISTS " + serverName(schema + trigrams),
         "CREATE INDEX " + serverName(trigrams) + " ON " + serverName(tableName) + " USING gin (" +
             folded + " gin_trgm_ops)",

@@ -11,8 +11,17 @@ std::string showLine(const String& text, Long selStart, Long selLength, const St
            " backcolor=" + std::to_string(backColor);
 }
 
-std::string listLine(std::size_t row, const String& key, const String& value) {
-    return "row " + std::to_string(row) + " key=" + quotedText(key) + " value=" + quotedText(value);
+// The extra columns' values follow the value, joined by ";", when the list shows any.
+std::string listLine(const ListModel& list, std::size_t row) {
+    std::string line = "row " + std::to_string(row) + " key=" + quotedText(list.key(row)) +
+                       " value=" + quotedText(list.value(row));
+    const auto extras = list.extras(row);
+    if (extras.empty())
+        return line;
+    String joined;
+    for (std::size_t i = 0; i < extras.size(); ++i)
+        joined += (i == 0 ? u"" : u";") + extras[i];
+    return line + " extra=" + quotedText(joined);
 }
 
 namespace {
@@ -87,7 +96,7 @@ class HeadlessTarget final : public Target {
         std::vector<std::string> lines;
         const auto& model = box().list();
         for (std::size_t i = 0; model.hasRow(i); ++i)
-            lines.push_back(listLine(i, model.key(i), model.value(i)));
+            lines.push_back(listLine(model, i));
         return lines;
     }
 

@@ -193,7 +193,7 @@ class QtTarget final : public Target {
         std::vector<std::string> lines;
         const auto& model = qt::WidgetAccess::list(*control_);
         for (std::size_t i = 0; model.hasRow(i); ++i)
-            lines.push_back(listLine(i, model.key(i), model.value(i)));
+            lines.push_back(listLine(model, i));
         return lines;
     }
 

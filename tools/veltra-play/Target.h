@@ -4,6 +4,7 @@
 #pragma once
 
 #include "veltra/Veltra.h"
+#include "veltra/data/BoundControls.h"
 #include "veltra/data/DataControl.h"
 #include "veltra/headless/Headless.h"
 
@@ -61,6 +62,6 @@ std::unique_ptr<Target> makeWin32Target(TraceSink trace);
 // The observation lines, as both platforms print them.
 std::string showLine(const String& text, Long selStart, Long selLength, const String& bound,
                      std::size_t rows, const String& toolTip, Colour backColor);
-std::string listLine(std::size_t row, const String& key, const String& value);
+std::string listLine(const ListModel& list, std::size_t row);
 
 } // namespace veltra::play

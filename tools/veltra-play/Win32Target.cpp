@@ -226,7 +226,7 @@ class Win32Target final : public Target {
         const auto& model = box().list();
         std::vector<std::string> lines;
         for (std::size_t i = 0; model.hasRow(i); ++i)
-            lines.push_back(listLine(i, model.key(i), model.value(i)));
+            lines.push_back(listLine(model, i));
         return lines;
     }
 

@@ -1,8 +1,9 @@
 // Builds the sample database from the bundled CSV files:
 //   veltra-sample-db DATA_FOLDER OUTPUT.db
-// Cidades(Id, Nome, EstadoId) and Estados(Id, Sigla, Nome), each with an index on its
+// Cidades(Id, Nome, EstadoId, UF) and Estados(Id, Sigla, Nome), each with an index on its
 // name column, and Pessoas(Id, Nome): person names with accents and particles, generated
-// with a fixed seed.
+// with a fixed seed. UF is the abbreviation of the town's state, which tells apart the
+// towns of one name (five called Bom Jesus).
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -147,6 +148,12 @@ int main(int argc, char** argv) {
         check(db, sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), "BEGIN");
         for (const auto& table : kTables)
             load(db, argv[1], table);
+        check(db,
+              sqlite3_exec(db,
+                           "ALTER TABLE Cidades ADD COLUMN UF TEXT; UPDATE Cidades SET UF = "
+                           "(SELECT Sigla FROM Estados WHERE Estados.Id = Cidades.EstadoId)",
+                           nullptr, nullptr, nullptr),
+              "Cidades.UF");
         generatePeople(db);
         check(db, sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), "COMMIT");
     } catch (const std::exception& error) {

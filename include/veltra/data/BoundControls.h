@@ -56,6 +56,9 @@ class ListModel final : public RowValues {
     // bound column.
     void listField(const String& name);
     void boundColumn(const String& name);
+    // The columns shown after the list value (names separated by ";"), as written.
+    const String& extraColumns() const { return extraColumns_; }
+    void extraColumns(const String& names);
 
     void refresh();
     // Whether the list holds a result (the data source has run a statement).
@@ -65,20 +68,29 @@ class ListModel final : public RowValues {
     std::size_t rowCount() const { return rows_ ? rows_->fetchAll() : 0; }
     String value(std::size_t index) const override;
     String key(std::size_t index) const;
+    // The row's values of the extra columns, in their order (empty for a column the result
+    // lacks).
+    std::vector<String> extras(std::size_t index) const;
 
     // The key of the first row whose list value is exactly the text (case-sensitive).
     std::optional<String> keyOfValue(const String& text) const;
     // The list value of the first row whose key is exactly the text.
     std::optional<String> valueOfKey(const String& key) const;
-    // The key of the row the text matches; the text itself while it matches none (an
-    // empty text matches no row).
+    // The key of the row the text matches (the chosen one where rows of one value are told
+    // apart); the text itself while it matches none (an empty text matches no row).
     String boundTextFor(const String& text) const;
-    // The position of the first row whose list value is the text, reading rows up to it.
+    // The position of the first row whose list value is the text, reading rows up to it; with
+    // extra columns, which tell rows of one value apart, the chosen row while it shows the
+    // text.
     std::optional<std::size_t> rowOfValue(const String& text) const override;
+    void choose(std::size_t row) override { chosen_ = row; }
     // The parts of a list value that the result's like pattern on the list field matched
     // (what was typed: the prefix, the parts between wildcards), folded as the database
     // compares; none when the result was not searched with a pattern.
     std::vector<TextRun> matchedParts(const String& value) const;
+
+    // The chosen row while it shows the text, where extra columns tell rows apart.
+    std::optional<std::size_t> chosenRowShowing(const String& text) const;
 
   private:
     void resolveColumns();
@@ -91,9 +103,13 @@ class ListModel final : public RowValues {
     DataControl& source_;
     String listField_;
     String boundColumn_ = String(kNoBoundColumn);
+    String extraColumns_;
     std::shared_ptr<RowSet> rows_;
     std::optional<std::size_t> listColumn_;
     std::optional<std::size_t> keyColumn_;
+    std::vector<std::optional<std::size_t>> extraColumnIndexes_;
+    // The row the text was last taken from, until the next result.
+    std::optional<std::size_t> chosen_;
     // The like pattern on the list field, read from the result's statement when first asked.
     mutable std::shared_ptr<const dialect::LikePattern> pattern_;
     mutable bool patternRead_ = false;
@@ -118,6 +134,8 @@ class BoundComboBox : public ComboBox {
     void ListField(const String& value) override { list_.listField(value); }
     String BoundColumn() const override { return list_.boundColumn(); }
     void BoundColumn(const String& value) override { list_.boundColumn(value); }
+    String ExtraColumns() const override { return list_.extraColumns(); }
+    void ExtraColumns(const String& value) override { list_.extraColumns(value); }
     Long SelStart() const override { return edit_.selStart(); }
     void SelStart(Long value) override { edit_.selStart(value); }
     Long SelLength() const override { return edit_.selLength(); }

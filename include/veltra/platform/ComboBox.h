@@ -34,6 +34,10 @@ class ComboBox {
     virtual void ListField(const String& value) = 0;
     virtual String BoundColumn() const = 0;
     virtual void BoundColumn(const String& value) = 0;
+    // Columns the list shows after the value, their names separated by ";"; writing a name
+    // that the data source's rows lack fails, as for ListField.
+    virtual String ExtraColumns() const = 0;
+    virtual void ExtraColumns(const String& value) = 0;
 
     virtual Long SelStart() const = 0;
     virtual void SelStart(Long value) = 0;

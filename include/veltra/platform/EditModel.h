@@ -18,8 +18,11 @@ class RowValues {
     virtual ~RowValues() = default;
     virtual bool hasRow(std::size_t row) const = 0;
     virtual String value(std::size_t row) const = 0;
-    // The first row whose value is exactly the text.
+    // The row the text shows: the first row whose value is exactly the text, or the row the
+    // text was last taken from (see choose) where rows of one value are told apart.
     virtual std::optional<std::size_t> rowOfValue(const String& text) const = 0;
+    // The text is taken from this row (a step, a pick).
+    virtual void choose(std::size_t row) = 0;
 };
 
 class EditModel {
@@ -62,11 +65,11 @@ class EditModel {
     // part: moving the caret (Left, Right, Home, End), deleting (Delete), stepping through
     // the rows (Up, Down).
     enum class KeyEffect { None, LeaveFocus, OpenList };
-    KeyEffect applyKey(Integer keyCode, Integer shift, const RowValues& rows);
+    KeyEffect applyKey(Integer keyCode, Integer shift, RowValues& rows);
 
   private:
     void edit(String text, Long caret);
-    void stepRow(const RowValues& rows, int direction);
+    void stepRow(RowValues& rows, int direction);
     Long stepFrom(Long caret, int direction) const;
     void shown() const;
 

@@ -42,6 +42,7 @@ class VeltraWidget : public QWidget {
     Q_PROPERTY(QString yTabelaAuxiliar READ yTabelaAuxiliar WRITE set_yTabelaAuxiliar)
     Q_PROPERTY(QString x3_ListField READ x3_ListField WRITE set_x3_ListField)
     Q_PROPERTY(QString x4_BoundColumn READ x4_BoundColumn WRITE set_x4_BoundColumn)
+    Q_PROPERTY(QString x5_OutrasColunas READ x5_OutrasColunas WRITE set_x5_OutrasColunas)
     Q_PROPERTY(QString yCampoAuxiliar READ yCampoAuxiliar WRITE set_yCampoAuxiliar)
     Q_PROPERTY(QString yValorAuxiliar READ yValorAuxiliar WRITE set_yValorAuxiliar)
     Q_PROPERTY(bool sAutoEnterTab READ sAutoEnterTab WRITE set_sAutoEnterTab)
@@ -93,6 +94,7 @@ class VeltraWidget : public QWidget {
     Q_CLASSINFO("description:yValorAuxiliar", "Valor que deverá coincidir com yCampoAuxiliar no banco de dados.")
     Q_CLASSINFO("description:yCampoAuxiliar", "Caso preencha este campo, todas as pesquisas terão que coincidir os valores deste campo no banco de dados conforme informado em yValorAuxiliar.")
     Q_CLASSINFO("description:yTabelaAuxiliar", "Nome da tabela onde se encontra o campo informado em yCampoAuxiliar.")
+    Q_CLASSINFO("description:x5_OutrasColunas", "Colunas da tabela mostradas na lista depois do nome, separadas por ponto e vírgula (UF; Regiao).")
     // clang-format on
 
   public:

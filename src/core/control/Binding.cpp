@@ -3,6 +3,7 @@
 #include "control/ResumeNext.h"
 #include "control/WorkingState.h"
 #include "veltra/Codes.h"
+#include "veltra/Text.h"
 #include "veltra/Veltra.h"
 
 namespace veltra {
@@ -97,6 +98,30 @@ void Veltra::x3_ListField(const String& New_ListField) {
         clearShownText();
     } catch (...) {
         reportFieldError(New_ListField);
+    }
+}
+
+String Veltra::x5_OutrasColunas() const {
+    return readOr(String(), [&] { return dbComb.ExtraColumns(); });
+}
+// Each name must be a column of the table: the first that is not is reported, as a wrong
+// list field is, and the columns shown stay as they were.
+void Veltra::x5_OutrasColunas(const String& New_OutrasColunas) {
+    const String shown = x5_OutrasColunas();
+    const auto names = namesOfList(New_OutrasColunas);
+    String checked;
+    try {
+        if (!names.empty())
+            probeTable();
+        for (const auto& name : names) {
+            checked = name;
+            dbComb.ExtraColumns(name);
+        }
+        dbComb.ExtraColumns(New_OutrasColunas);
+        notify(u"OutrasColunas");
+    } catch (...) {
+        resumeNext([&] { dbComb.ExtraColumns(shown); });
+        reportFieldError(checked.empty() ? names.front() : checked);
     }
 }
 

@@ -41,14 +41,20 @@ void Veltra::ReadProperties(PropertyBag& bag) {
     resumeNext([&] { dbComb.ToolTipText(ToolTipText2_); });
 }
 
-// Saves every key in the table's order, each with its default.
+// Saves every key in the table's order, each with its default. The keys that came after
+// the first 23 are written only when they differ from their defaults: a form that does not
+// use them is saved as it always was, and reads the same anywhere.
 void Veltra::WriteProperties(PropertyBag& bag) {
+    constexpr int kOriginalKeys = 23;
     const Variant ambientFont = readOr(FontRef(), [&] { return host_.AmbientFont(); });
     for (const auto& property : properties()) {
         if (property.bagKey.empty())
             continue;
         resumeNext([&] {
-            bag.WriteProperty(String(property.bagKey), property.save(*this),
+            const Variant value = property.save(*this);
+            if (property.restoreStep > kOriginalKeys && value == property.defaultValue)
+                return;
+            bag.WriteProperty(String(property.bagKey), value,
                               property.type == PropertyType::Font ? ambientFont
                                                                   : property.defaultValue);
         });

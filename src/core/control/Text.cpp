@@ -239,4 +239,16 @@ String trimSpaces(std::u16string_view text) {
     return String(text.substr(first, last - first + 1));
 }
 
+std::vector<String> namesOfList(std::u16string_view text) {
+    std::vector<String> names;
+    std::size_t from = 0;
+    while (from <= text.size()) {
+        const std::size_t end = std::min(text.find(u';', from), text.size());
+        if (String name = trimSpaces(text.substr(from, end - from)); !name.empty())
+            names.push_back(std::move(name));
+        from = end + 1;
+    }
+    return names;
+}
+
 } // namespace veltra

@@ -93,18 +93,20 @@ Long EditModel::stepFrom(Long caret, int direction) const {
 }
 
 // Up from no row does nothing, Down from no row goes to the first; past the ends nothing.
-void EditModel::stepRow(const RowValues& rows, int direction) {
+void EditModel::stepRow(RowValues& rows, int direction) {
     if (locked_)
         return;
     const auto current = rows.rowOfValue(text_);
     if (direction < 0 && (!current || *current == 0))
         return;
     const std::size_t next = !current ? 0 : direction < 0 ? *current - 1 : *current + 1;
-    if (rows.hasRow(next))
-        write(rows.value(next));
+    if (!rows.hasRow(next))
+        return;
+    rows.choose(next);
+    write(rows.value(next));
 }
 
-EditModel::KeyEffect EditModel::applyKey(Integer keyCode, Integer shift, const RowValues& rows) {
+EditModel::KeyEffect EditModel::applyKey(Integer keyCode, Integer shift, RowValues& rows) {
     switch (keyCode) {
     case Key::Tab:
         return KeyEffect::LeaveFocus;

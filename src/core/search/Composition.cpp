@@ -34,6 +34,14 @@ String extraTable(const QueryInputs& in) {
     return in.auxTable.empty() ? String() : u", " + in.auxTable;
 }
 
+// The list value and the extra columns, each after ", ".
+String shownColumns(const QueryInputs& in) {
+    String columns = in.listField;
+    for (const auto& extra : in.extraColumns)
+        columns += u", " + extra;
+    return columns;
+}
+
 String tail(const QueryInputs& in) {
     String w;
     if (!in.auxColumn.empty()) {
@@ -43,7 +51,7 @@ String tail(const QueryInputs& in) {
                  in.boundColumn;
     }
     if (in.boundColumn == kNoBoundColumn)
-        w += u" GROUP by " + in.listField;
+        w += u" GROUP by " + shownColumns(in);
     return w;
 }
 
@@ -53,7 +61,7 @@ String orderKey(const QueryInputs& in) {
 
 // The search and full-list statements differ only in their condition on the list field.
 String listStatement(const QueryInputs& in, const String& condition) {
-    return u"SELECT " + codeColumn(in) + in.listField + u" FROM " + in.table + extraTable(in) +
+    return u"SELECT " + codeColumn(in) + shownColumns(in) + u" FROM " + in.table + extraTable(in) +
            u" WHERE " + in.listField + condition + tail(in) + u" ORDER by " + orderKey(in);
 }
 

@@ -4,6 +4,8 @@
 #include "veltra/Codes.h"
 #include "veltra/Types.h"
 
+#include <vector>
+
 namespace veltra {
 
 // The placeholder bound column: rows then all get the key 0 and equal list values collapse.
@@ -16,6 +18,9 @@ struct QueryInputs {
     String auxTable;    // A: optional second table, joined on B
     String auxColumn;   // K: optional column of an equality filter
     String auxValue;    // V: the value K must have, compared as text
+    // Columns selected after the list value, for the list to show; rows that differ in
+    // them stay apart where equal list values are grouped.
+    std::vector<String> extraColumns;
     bool numericOrder = false;
 };
 

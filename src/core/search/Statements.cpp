@@ -3,6 +3,7 @@
 #include "control/ResumeNext.h"
 #include "control/WorkingState.h"
 #include "search/Composition.h"
+#include "veltra/Text.h"
 #include "veltra/Veltra.h"
 
 namespace veltra {
@@ -15,6 +16,7 @@ QueryInputs Veltra::queryInputs() const {
     in.auxTable = yTabelaAuxiliar_;
     in.auxColumn = yCampoAuxiliar_;
     in.auxValue = yValorAuxiliar_;
+    in.extraColumns = namesOfList(readOr(String(), [&] { return dbComb.ExtraColumns(); }));
     in.numericOrder = state_->OrdemNumericaAtiva;
     return in;
 }

@@ -14,12 +14,19 @@ namespace veltra::detail {
 // The index through which searches on a column of a copy go: the folded text, then the
 // exact text, then (as in every index) the row id, which is the order that ties come in.
 std::string foldedIndexStatement(const std::string& schema, const std::string& table,
-                                 const std::string& column) {
+                                 const std::string& column, const std::string& key,
+                                 const std::vector<std::string>& covered) {
     const std::string name = dialect::quoteName(column);
+    std::string coveredColumns;
+    if (!key.empty() && !covered.empty()) {
+        coveredColumns = ", " + dialect::quoteName(key);
+        for (const auto& other : covered)
+            coveredColumns += ", " + dialect::quoteName(other);
+    }
     return "CREATE INDEX IF NOT EXISTS " + schema + "." +
            dialect::quoteName(table + "$" + dialect::asciiLower(column)) + " ON " +
            dialect::quoteName(table) + " (" + name + " COLLATE " + kCollation + ", " + name +
-           " COLLATE BINARY)";
+           " COLLATE BINARY" + coveredColumns + ")";
 }
 
 namespace {
@@ -96,6 +103,19 @@ void copyRows(CopyWriter& writer, const std::string& table) {
         writer.fail();
 }
 
+// The copy's integer key (its row id under a name), or empty when it has none.
+std::string integerKeyOf(CopyWriter& writer) {
+    std::string key;
+    runStatement(writer.handle(),
+                 "SELECT name FROM pragma_table_info(?1, 'main') WHERE pk = 1 AND "
+                 "lower(type) = 'integer' AND (SELECT count(*) FROM pragma_table_info(?1, "
+                 "'main') WHERE pk > 0) = 1",
+                 {kCopyTable}, [&](sqlite3_stmt* row) {
+                     key = reinterpret_cast<const char*>(sqlite3_column_text(row, 0));
+                 });
+    return key;
+}
+
 // Copies the table, indexes the columns and puts the copy file in its place.
 void makeCopy(const CopyOrigin& origin, const std::set<std::string>& columns,
               const std::filesystem::path& file, const std::atomic<bool>& stop) {
@@ -106,8 +126,14 @@ void makeCopy(const CopyOrigin& origin, const std::set<std::string>& columns,
     writer.execute(copyDefinition(writer, origin.table));
     copyRows(writer, origin.table);
     writer.execute("DETACH source");
+    std::vector<std::string> covered;
     for (const auto& column : columns)
-        writer.execute(foldedIndexStatement("main", kCopyTable, column));
+        if (column.starts_with(kCoveredMark))
+            covered.push_back(column.substr(1));
+    const std::string key = integerKeyOf(writer);
+    for (const auto& column : columns)
+        if (!column.starts_with(kCoveredMark))
+            writer.execute(foldedIndexStatement("main", kCopyTable, column, key, covered));
     writer.publish(origin, columns);
 }
 
@@ -280,6 +306,39 @@ bool FoldedCopies::hasFoldedIndex(SqliteConnection& connection, const std::strin
     return found;
 }
 
+// The other columns of the table that the statement selects by name (the extra columns a
+// list shows): a copy's folded indexes carry them, so that searches read the index alone.
+// The table's integer key is in every index already.
+std::vector<std::string> FoldedCopies::columnsToCover(SqliteConnection& connection,
+                                                      const dialect::Translation& translation,
+                                                      const dialect::TableReference& table,
+                                                      const std::vector<std::string>& searched) {
+    const auto same = [](const std::string& a, const std::string& b) {
+        return dialect::asciiLower(a) == dialect::asciiLower(b);
+    };
+    std::vector<std::string> covered;
+    for (const auto& core : translation.statement().select().cores)
+        for (const auto& item : core.items) {
+            if (!item.expr || item.expr->kind != dialect::Expr::Kind::Column ||
+                !(item.expr->qualifier.empty() ||
+                  same(item.expr->qualifier, table.alias.empty() ? table.name : table.alias)))
+                continue;
+            const std::string& column = item.expr->text;
+            int primaryKey = 0;
+            const char* type = nullptr;
+            if (sqlite3_table_column_metadata(connection.handle(), "main", table.name.c_str(),
+                                              column.c_str(), &type, nullptr, nullptr, &primaryKey,
+                                              nullptr) != SQLITE_OK ||
+                (primaryKey && type && same(type, "integer")))
+                continue;
+            const auto known = [&](const std::string& c) { return same(c, column); };
+            if (std::none_of(searched.begin(), searched.end(), known) &&
+                std::none_of(covered.begin(), covered.end(), known))
+                covered.push_back(column);
+        }
+    return covered;
+}
+
 // The columns of one table that the statement searches or sorts by and that the file has
 // no folded-text index for.
 std::vector<std::string> FoldedCopies::columnsToIndex(SqliteConnection& connection,
@@ -325,6 +384,9 @@ CopiesToRead FoldedCopies::readFrom(SqliteConnection& connection,
         for (const auto& column : columns)
             if (entry.wanted.insert(dialect::asciiLower(column)).second)
                 entry.made = entry.failed = false; // a copy with the new column is wanted
+        for (const auto& column : columnsToCover(connection, translation, table, columns))
+            if (entry.wanted.insert(kCoveredMark + dialect::asciiLower(column)).second)
+                entry.made = entry.failed = false; // its indexes are to cover the column
         if (const auto copy = copyFor(connection, table.name, wait))
             readFrom.tables[dialect::asciiLower(table.name)] = *copy;
         else

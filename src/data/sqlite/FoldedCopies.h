@@ -20,9 +20,17 @@ namespace veltra::detail {
 
 class SqliteConnection;
 
-// The index through which searches on a column of a copy go: its folded, then exact text.
+// The index through which searches on a column of a copy go: its folded, then exact text;
+// with a table of an integer key, the key and the columns it covers (the other columns the
+// statements select, which the index then answers without the table). The key comes before
+// them, as the row id that breaks ties does in every index.
 std::string foldedIndexStatement(const std::string& schema, const std::string& table,
-                                 const std::string& column);
+                                 const std::string& column, const std::string& key = {},
+                                 const std::vector<std::string>& covered = {});
+
+// A column that the folded indexes of a copy cover is kept among its folded columns with
+// this mark before its name.
+inline constexpr char kCoveredMark = '+';
 
 // Whether a statement waits for the copies it needs to be made.
 enum class CopyWait { No, UntilMade };
@@ -63,6 +71,10 @@ class FoldedCopies {
 
     bool hasFoldedIndex(SqliteConnection& connection, const std::string& table,
                         const std::string& column);
+    std::vector<std::string> columnsToCover(SqliteConnection& connection,
+                                            const dialect::Translation& translation,
+                                            const dialect::TableReference& table,
+                                            const std::vector<std::string>& searched);
     std::vector<std::string> columnsToIndex(SqliteConnection& connection,
                                             const dialect::Translation& translation,
                                             const dialect::TableReference& table);
