@@ -100,8 +100,8 @@ void configure(Veltra& control, const std::string& file) {
 
 // The set-up runs from setting the table properties to the full list loaded on focus
 // entry, or, for a first use, to the completion of the first key typed.
-// With an extra column, the list shows each person's state after the name (the copy that
-// carries it is made before the measure, as for the next launch).
+// With an extra column, the list shows each person's state after the name; the copy that
+// carries it was made by an earlier launch (prepareExtraColumnCopy).
 Measurement oursHeadless(const std::string& file, bool firstUse, bool extraColumn = false) {
     Measurement m;
     headless::HeadlessForm form([](const std::string&) {});
@@ -114,11 +114,6 @@ Measurement oursHeadless(const std::string& file, bool firstUse, bool extraColum
                 (void)box.list().extras(i);
         }
     };
-    if (extraColumn) {
-        configure(form.control(), file);
-        (void)form.dataSource().queryPlan(
-            u"SELECT Pessoas.Id, Nome, UF FROM Pessoas WHERE Nome like 'a*' ORDER by Nome");
-    }
     m.setupMs = millisecondsOf([&] {
         configure(form.control(), file);
         if (extraColumn)
@@ -134,6 +129,16 @@ Measurement oursHeadless(const std::string& file, bool firstUse, bool extraColum
     (void)form.dataSource().queryPlan(
         u"SELECT Id, Nome FROM Pessoas WHERE Nome like 'a*' ORDER by Nome");
     return m;
+}
+
+// The launch before the extra column's measure: it asks for the copy whose index carries
+// the state and waits for it, so that the measure sees what a user sees from then on.
+Measurement prepareExtraColumnCopy(const std::string& file) {
+    headless::HeadlessForm form([](const std::string&) {});
+    configure(form.control(), file);
+    (void)form.dataSource().queryPlan(
+        u"SELECT Pessoas.Id, Nome, UF FROM Pessoas WHERE Nome like 'a*' ORDER by Nome");
+    return {};
 }
 
 // A form on the offscreen platform; QTest's key clicks are real key events.
@@ -271,6 +276,7 @@ int runCase(const std::string& name, const std::string& file, int argc, char** a
         {"ours_first_use_indexed", [&] { return oursHeadless(file, true); }},
         {"ours_headless", [&] { return oursHeadless(file, false); }},
         {"ours_headless_extra", [&] { return oursHeadless(file, false, true); }},
+        {"prepare_extra", [&] { return prepareExtraColumnCopy(file); }},
         {"ours_qt", [&] { return oursQt(file, true); }},
         {"ours_qt_plain", [&] { return oursQt(file, false); }},
         {"qcombobox", [&] { return qcombobox(file); }},
@@ -333,6 +339,8 @@ int main(int argc, char** argv) {
         for (const auto& name : kCases) {
             const std::string& file =
                 name == "ours_first_use_indexed" ? table.indexedFile() : table.file();
+            if (name == "ours_headless_extra")
+                runChild(argv[0], "prepare_extra", file);
             results[name] = runChild(argv[0], name, file);
             const auto& r = results[name];
             std::printf("| %zu | %s | %.1f | %.1f | %.1f | %.1f |\n", rows, name.c_str(), r.p50,
