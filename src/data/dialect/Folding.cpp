@@ -52,6 +52,18 @@ char32_t fold(char32_t c) {
     return c;
 }
 
+std::vector<char32_t> unfolded(char32_t folded) {
+    // Only the code points below the end of the Cyrillic capitals fold to another.
+    constexpr char32_t kFoldingEnd = 0x430;
+    std::vector<char32_t> all;
+    for (char32_t c = 0; c < kFoldingEnd; ++c)
+        if (fold(c) == folded)
+            all.push_back(c);
+    if (folded >= kFoldingEnd)
+        all.push_back(folded);
+    return all;
+}
+
 std::string fold(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());

@@ -15,6 +15,8 @@ namespace veltra::dialect {
 // Latin-1 and Latin Extended-A letters fold to their base letter, Greek letters lose their
 // case and tonos, Cyrillic letters their case; other characters are themselves.
 char32_t fold(char32_t c);
+// Every code point that folds to a folded one (itself among them): A, a, À, Á, ... for a.
+std::vector<char32_t> unfolded(char32_t folded);
 // The folded form of a UTF-8 text.
 std::string fold(std::string_view utf8);
 // Orders two UTF-8 texts by their folded code points: "Ana" and "ana" compare equal.

@@ -280,6 +280,30 @@ bool SqliteConnection::hasRowId(const std::string& table) const {
                                          nullptr, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
+std::optional<std::string> SqliteConnection::indexLeadingWith(const std::string& table,
+                                                              const std::string& column,
+                                                              std::string_view collation) {
+    const OwnWork ownWork(*this);
+    const auto indexes =
+        prepare("SELECT name FROM pragma_index_list(?1, 'main') WHERE partial = 0", {table});
+    while (sqlite3_step(indexes.get()) == SQLITE_ROW) {
+        std::string index = reinterpret_cast<const char*>(sqlite3_column_text(indexes.get(), 0));
+        const auto first = prepare(
+            "SELECT name, coll FROM pragma_index_xinfo(?1, 'main') WHERE seqno = 0", {index});
+        if (sqlite3_step(first.get()) != SQLITE_ROW)
+            continue;
+        const auto* name = sqlite3_column_text(first.get(), 0);
+        const auto* coll = sqlite3_column_text(first.get(), 1);
+        if (name && coll &&
+            dialect::asciiLower(reinterpret_cast<const char*>(name)) ==
+                dialect::asciiLower(column) &&
+            dialect::asciiLower(reinterpret_cast<const char*>(coll)) ==
+                dialect::asciiLower(collation))
+            return index;
+    }
+    return std::nullopt;
+}
+
 SqliteConnection::Rendered SqliteConnection::render(const dialect::Translation& translation,
                                                     CopyWait wait) {
     ++uses_;

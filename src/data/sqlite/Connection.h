@@ -52,6 +52,10 @@ class SqliteConnection {
     dialect::Translation translate(std::string_view statement) const;
     // Whether a table of the file (or an Access file's table) has row ids.
     bool hasRowId(const std::string& table) const;
+    // The file's index whose first column is the table's column in that collation, if it
+    // has one; a partial index, which lacks rows, is none.
+    std::optional<std::string> indexLeadingWith(const std::string& table, const std::string& column,
+                                                std::string_view collation);
 
     // Prepares the statement with its parameters bound. The copies its searches need are
     // made in the background; until they are ready it reads the file itself (same rows,

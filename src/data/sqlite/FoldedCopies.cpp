@@ -283,25 +283,7 @@ bool FoldedCopies::hasFoldedIndex(SqliteConnection& connection, const std::strin
     const std::string key = dialect::asciiLower(table) + '\n' + dialect::asciiLower(column);
     if (const auto known = foldedIndexes_.find(key); known != foldedIndexes_.end())
         return known->second;
-    bool found = false;
-    const auto indexes =
-        connection.prepare("SELECT name FROM pragma_index_list(?1, 'main')", {table});
-    while (!found && sqlite3_step(indexes.get()) == SQLITE_ROW) {
-        const std::string index =
-            reinterpret_cast<const char*>(sqlite3_column_text(indexes.get(), 0));
-        const auto first =
-            connection.prepare("SELECT name, coll FROM pragma_index_xinfo(?1, 'main') "
-                               "WHERE seqno = 0",
-                               {index});
-        if (sqlite3_step(first.get()) == SQLITE_ROW) {
-            const auto* name = sqlite3_column_text(first.get(), 0);
-            const auto* collation = sqlite3_column_text(first.get(), 1);
-            found = name && collation &&
-                    dialect::asciiLower(reinterpret_cast<const char*>(name)) ==
-                        dialect::asciiLower(column) &&
-                    dialect::asciiLower(reinterpret_cast<const char*>(collation)) == kCollation;
-        }
-    }
+    const bool found = connection.indexLeadingWith(table, column, kCollation).has_value();
     foldedIndexes_[key] = found;
     return found;
 }

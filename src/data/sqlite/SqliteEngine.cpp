@@ -4,6 +4,7 @@
 
 #include "Engine.h"
 #include "sqlite/Connection.h"
+#include "sqlite/IndexedFirstRows.h"
 #include "veltra/Error.h"
 #include "veltra/Text.h"
 
@@ -51,6 +52,9 @@ RowSet::Row readRow(sqlite3_stmt* statement) {
 // so that the file is not held while they are shown; the rest, if ever asked for, comes
 // from the whole statement, by then most often from the copy.
 constexpr std::size_t kFirstRowsWhileCopying = 256;
+
+// Past this many rows of the first classes, reading them is no cheaper than reading all.
+constexpr std::size_t kMostRowsNarrowedTo = kFirstRowsWhileCopying * 64;
 
 // A failure that a damaged file gives: when a statement that read copies meets one, the
 // copies are blamed first.
@@ -149,6 +153,8 @@ class SqliteCursor final : public RowSet::Cursor, public Reader {
 
   private:
     void readFirstRows() {
+        if (!fromCopies_ && readFirstRowsThroughIndex())
+            return;
         const auto first = connection_->prepare(firstRowsOf(sql_), translation_.parameters());
         int code = SQLITE_ROW;
         while ((code = connection_->step(first.get())) == SQLITE_ROW)
@@ -160,6 +166,31 @@ class SqliteCursor final : public RowSet::Cursor, public Reader {
         }
         if (code != SQLITE_DONE)
             connection_->fail(code);
+    }
+
+    // The first rows read from the rows of the first classes of the file's index, more
+    // classes each time that too few of their rows meet the statement; false when the
+    // index cannot tell them, and every row is read instead.
+    bool readFirstRowsThroughIndex() {
+        for (std::size_t rows = kFirstRowsWhileCopying; rows <= kMostRowsNarrowedTo; rows *= 4) {
+            const auto narrowed = narrowThroughIndex(*connection_, translation_, rows);
+            if (!narrowed)
+                return false;
+            try {
+                const auto first =
+                    connection_->prepare(firstRowsOf(narrowed->sql), narrowed->parameters);
+                int code = SQLITE_ROW;
+                while ((code = connection_->step(first.get())) == SQLITE_ROW)
+                    firstRows_.push_back(readRow(first.get()));
+                if (code == SQLITE_DONE &&
+                    (narrowed->whole || firstRows_.size() == kFirstRowsWhileCopying))
+                    return true;
+            } catch (const Error&) {
+                // The whole statement, read next, tells what went wrong.
+            }
+            firstRows_.clear();
+        }
+        return false;
     }
 
     // A statement that read copies and met a damaged file: the copies are removed and the
