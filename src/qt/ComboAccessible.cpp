@@ -13,6 +13,9 @@ namespace {
 
 // A result is counted for assistive technology up to this many rows; past it, it is "more".
 constexpr std::size_t kCountedRows = 100;
+// The count of a search is spoken when no key follows its key's release within this time,
+// so that a fast typist does not hear the count of every letter.
+constexpr int kSettleMilliseconds = 300;
 
 // A label's text as a name: without its mnemonic marks and the colon that ends it.
 QString nameFromLabel(const QString& text) {
@@ -111,9 +114,36 @@ class ComboAccessible final : public QAccessibleWidget {
     ComboWidget* combo_;
 };
 
+// A label without size that assistive technology hears as a notification each time it is
+// shown again with a text: how a screen reader is told something while the keyboard focus
+// stays in the edit part.
+class Announcer final : public QLabel {
+  public:
+    explicit Announcer(QWidget* parent) : QLabel(parent) {
+        setFixedSize(0, 0);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+};
+
+// Qt's own bridge sends a changed description without its text, and has no announcement
+// event; a notification shown is spoken (Orca reads it by its name).
+class AnnouncerAccessible final : public QAccessibleWidget {
+  public:
+    explicit AnnouncerAccessible(Announcer* label)
+        : QAccessibleWidget(label, QAccessible::Notification), label_(label) {}
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Name ? label_->text() : QAccessibleWidget::text(t);
+    }
+
+  private:
+    Announcer* label_;
+};
+
 QAccessibleInterface* comboFactory(const QString&, QObject* object) {
     if (auto* combo = dynamic_cast<ComboWidget*>(object))
         return new ComboAccessible(combo);
+    if (auto* announcer = dynamic_cast<Announcer*>(object))
+        return new AnnouncerAccessible(announcer);
     return nullptr;
 }
 
@@ -240,6 +270,38 @@ QString QtComboBox::resultSummary() const {
     if (rows > kCountedRows)
         return QStringLiteral("mais de %1 resultados").arg(kCountedRows);
     return QStringLiteral("%1 resultados").arg(rows);
+}
+
+void QtComboBox::prepareAnnouncements() {
+    settle_.setSingleShot(true);
+    settle_.setInterval(kSettleMilliseconds);
+    QObject::connect(&settle_, &QTimer::timeout, widget_, [this] {
+        searched_ = false;
+        announce(resultSummary());
+    });
+}
+
+// After a key's release, or a text an input method committed: once no key is down, the
+// search it ran is counted aloud unless another key comes first.
+void QtComboBox::settleAnnouncement() {
+    if (searched_ && pressedKeys_.isEmpty() && QAccessible::isActive())
+        settle_.start();
+}
+
+// A key pressed: the count that was waiting belongs to a search the user went past.
+void QtComboBox::dropAnnouncement() {
+    settle_.stop();
+    searched_ = false;
+}
+
+void QtComboBox::announce(const QString& text) {
+    if (text.isEmpty() || !QAccessible::isActive())
+        return;
+    if (!announcer_)
+        announcer_ = new Announcer(widget_->parentWidget() ? widget_->parentWidget() : widget_);
+    announcer_->hide();
+    announcer_->setText(text);
+    announcer_->show();
 }
 
 // The box and its edit part, where the keyboard focus is, are described by the result

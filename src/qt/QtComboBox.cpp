@@ -58,6 +58,7 @@ QtComboBox::QtComboBox(DataControl& source, Scale scale, QWidget* parent)
     Font(designFont());
     showEdit();
     applyColours();
+    prepareAnnouncements();
 }
 
 // What the line edit does by itself (a click or a drag that moves the caret or selects, its
@@ -143,6 +144,7 @@ void QtComboBox::applyFont() {
 void QtComboBox::Refresh() {
     BoundComboBox::Refresh();
     model_.refresh(rowsToCount());
+    searched_ = true;
     popup_->scrollToTop();
     followCurrentRow();
     updateDescription();
@@ -207,6 +209,7 @@ void QtComboBox::focusIn(Qt::FocusReason reason) {
     edit_.selectAll();
     if (control_)
         control_->dbComb_GotFocus();
+    searched_ = false; // the full list, which the focus shows, is not counted aloud
     updateDescription();
     prepareList();
 }
@@ -232,6 +235,7 @@ void QtComboBox::focusOut(Qt::FocusReason reason) {
 }
 
 void QtComboBox::keyPress(QKeyEvent* event) {
+    dropAnnouncement();
     // A key that brings more than one character (a character beyond the 16-bit range, a
     // key mapped to a text) types them as an input method's commit.
     if (event->text().size() > 1 && !(event->modifiers() & Qt::ControlModifier)) {
@@ -267,6 +271,7 @@ void QtComboBox::keyRelease(QKeyEvent* event) {
         return;
     relayKeyUp(keyCodeOf(event), shiftOf(event));
     followCurrentRow();
+    settleAnnouncement();
 }
 
 void QtComboBox::relayKeyUp(Integer keyCode, Integer shift) {
@@ -309,6 +314,7 @@ void QtComboBox::typeCommittedText(const QString& text) {
         typeCommitted(fromQString(text.mid(i, pair ? 2 : 1)));
         i += pair ? 1 : 0;
     }
+    settleAnnouncement();
 }
 
 void QtComboBox::tab(QKeyEvent* event) {

@@ -12,8 +12,10 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QLabel>
 #include <QListView>
 #include <QSet>
+#include <QTimer>
 #include <functional>
 #include <optional>
 
@@ -116,6 +118,10 @@ class QtComboBox final : public BoundComboBox {
     void tellAssistiveTechnology(QObject* focused, int child = -1);
     QString resultSummary() const;
     void updateDescription();
+    void prepareAnnouncements();
+    void settleAnnouncement();
+    void dropAnnouncement();
+    void announce(const QString& text);
     int rowsToCount() const;
     void applyColours();
     void applyFont() override;
@@ -146,6 +152,11 @@ class QtComboBox final : public BoundComboBox {
     // to be followed after this event.
     std::optional<QString> currentRowText_;
     bool followPending_ = false;
+    // Whether a key ran a search whose count is not spoken yet, the wait for the next key,
+    // and the notification that speaks it (made when first needed).
+    bool searched_ = false;
+    QTimer settle_;
+    QLabel* announcer_ = nullptr;
 };
 
 } // namespace veltra::qt

@@ -205,6 +205,13 @@ def current_rows(window):
             has_state(row, pyatspi.STATE_SELECTED) and has_state(row, pyatspi.STATE_FOCUSED)]
 
 
+def spoken(events, since=0):
+    """The texts of the notifications shown, which Orca speaks, pumping the bus first."""
+    events.pump(0.05)
+    return [name for kind, role, name, _, shown in events.heard[since:]
+            if kind == "object:state-changed:showing" and role == "notification" and shown == "1"]
+
+
 def check_screen_reader_reads_the_search(demo):
     """What Orca reads while a city is typed: the box by its label, its text and its
     completion as text events, the number of results, and the current row of the list as
@@ -249,15 +256,29 @@ def check_screen_reader_reads_the_search(demo):
                 "the current row was never announced as focused")
         require(any(kind == "object:property-change:accessible-description" and
                     role == "combo box" for kind, role, *_ in heard),
-                "the result count was never announced")
+                "the result count was never described")
+        require(wait_until(lambda: spoken(events)[-1:] == ["1 resultado"]),
+                "the count heard last is %s, not 1 resultado" % spoken(events)[-1:])
         # No row matches: the count says so and the focus goes back to the edit part.
         before = len(events.heard)
         keys("x")
         require(wait_until(lambda: box.description == "nenhum resultado"),
                 "description %r after a text no row matches" % box.description)
-        events.pump()
+        require(wait_until(lambda: spoken(events, before) == ["nenhum resultado"]),
+                "after x the counts heard are %s" % spoken(events, before))
+        events.pump(0.6)
         require(("focus:", "text", "", "combo box", "") in events.heard[before:],
                 "the focus did not go back to the edit part: %s" % events.heard[before:])
+        require(spoken(events, before) == ["nenhum resultado"],
+                "one search was counted aloud as %s" % spoken(events, before))
+        # Typed fast, a word is counted once, after its last key.
+        before = len(events.heard)
+        xdotool("key", "--delay", "40", "BackSpace", "o", "r")
+        require(wait_until(lambda: len(spoken(events, before)) > 0),
+                "nothing was counted aloud after a word typed fast")
+        events.pump(0.6)
+        require(len(spoken(events, before)) == 1,
+                "a word typed fast was counted aloud as %s" % spoken(events, before))
     finally:
         events.close()
 
@@ -292,7 +313,10 @@ def main():
     arguments = parser.parse_args()
     os.makedirs(arguments.shots, exist_ok=True)
     failed = 0
+    only = os.environ.get("VELTRA_DESKTOP_CHECK", "")
     for name, check in checks(arguments.shots):
+        if only not in name:
+            continue
         layout("br")
         demo = None
         try:

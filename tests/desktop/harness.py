@@ -106,7 +106,8 @@ class Events:
     (type, source role, source name, the role of the source's parent, text it carries)."""
 
     KINDS = ["focus:", "object:text-changed", "object:text-selection-changed",
-             "object:property-change:accessible-description", "object:state-changed:selected"]
+             "object:property-change:accessible-description", "object:state-changed:selected",
+             "object:state-changed:showing"]
 
     def __init__(self):
         self.heard = []
@@ -115,7 +116,9 @@ class Events:
 
     def _hear(self, event):
         try:
-            text = event.any_data if isinstance(event.any_data, str) else ""
+            # A state's change carries whether the state is now set ("1") or not ("0").
+            text = (event.any_data if isinstance(event.any_data, str) else
+                    str(event.detail1) if event.type.startswith("object:state-changed") else "")
             source = event.source
             parent = source.parent.getRoleName() if source.parent is not None else ""
             self.heard.append((event.type, source.getRoleName(), source.name, parent, text))

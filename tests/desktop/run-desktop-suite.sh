@@ -5,7 +5,8 @@
 #   tests/desktop/run-desktop-suite.sh VELTRA-DEMO SCREENSHOT-FOLDER
 #
 # With VELTRA_WINDOW_MANAGER set (openbox, say), that window manager runs on the display
-# too. Installs nothing (scripts/test.sh does); a missing tool fails at once with its name.
+# too; with VELTRA_DESKTOP_CHECK set, only the checks whose names hold its text run. Installs
+# nothing (scripts/test.sh does); a missing tool fails at once with its name.
 set -euo pipefail
 demo=$1
 shots=$2
