@@ -309,10 +309,20 @@ int runCase(const std::string& name, const std::string& file, int argc, char** a
 }
 
 struct Result {
+    bool ran = false; // false when the case ended without its figures (it crashed)
     double p50 = 0, p99 = 0, setupMs = 0, peakMb = 0;
     std::size_t copyKeys = 0;
     double copyP50 = 0, copyMax = 0;
 };
+
+// A figure of a case, or a dash for a case that gave none.
+std::string figure(const Result& result, double value) {
+    if (!result.ran)
+        return "—";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
+}
 
 Result runChild(const char* self, const std::string& name, const std::string& file) {
     const std::string command =
@@ -321,11 +331,12 @@ Result runChild(const char* self, const std::string& name, const std::string& fi
     FILE* child = popen(command.c_str(), "r");
     char line[512];
     while (child && std::fgets(line, sizeof line, child))
-        std::sscanf(line,
-                    "RESULT p50_us=%lf p99_us=%lf setup_ms=%lf peak_mb=%lf copy_keys=%zu "
-                    "copy_p50_us=%lf copy_max_us=%lf",
-                    &result.p50, &result.p99, &result.setupMs, &result.peakMb, &result.copyKeys,
-                    &result.copyP50, &result.copyMax);
+        if (std::sscanf(line,
+                        "RESULT p50_us=%lf p99_us=%lf setup_ms=%lf peak_mb=%lf copy_keys=%zu "
+                        "copy_p50_us=%lf copy_max_us=%lf",
+                        &result.p50, &result.p99, &result.setupMs, &result.peakMb, &result.copyKeys,
+                        &result.copyP50, &result.copyMax) == 7)
+            result.ran = true;
     if (child)
         pclose(child);
     return result;
@@ -366,8 +377,9 @@ int main(int argc, char** argv) {
                 runChild(argv[0], "prepare_extra", file);
             results[name] = runChild(argv[0], name, file);
             const auto& r = results[name];
-            std::printf("| %zu | %s | %.1f | %.1f | %.1f | %.1f |\n", rows, name.c_str(), r.p50,
-                        r.p99, r.setupMs, r.peakMb);
+            std::printf("| %zu | %s | %s | %s | %s | %s |\n", rows, name.c_str(),
+                        figure(r, r.p50).c_str(), figure(r, r.p99).c_str(),
+                        figure(r, r.setupMs).c_str(), figure(r, r.peakMb).c_str());
             std::fflush(stdout);
         }
         const double oursPeak =
@@ -391,8 +403,8 @@ int main(int argc, char** argv) {
              << " ours_qt_p50_us=" << results["ours_qt"].p50
              << " ours_qt_p99_us=" << results["ours_qt"].p99
              << " ours_qt_plain_p50_us=" << results["ours_qt_plain"].p50
-             << " qcombobox_p50_us=" << results["qcombobox"].p50
-             << " qcompleter_sql_p50_us=" << results["qcompleter_sql"].p50
+             << " qcombobox_p50_us=" << results["qcombobox"].p50 << " qcompleter_sql_p50_us="
+             << figure(results["qcompleter_sql"], results["qcompleter_sql"].p50)
              << " qcompleter_list_p50_us=" << results["qcompleter_list"].p50
              << " raw_sqlite_p50_us=" << results["raw_sqlite"].p50 << " ours_peak_mb=" << oursPeak
              << " peers_peak_mb=" << peersPeak;
