@@ -45,7 +45,14 @@ const std::vector<std::string> kStatements = {
     "SELECT Id, Solto FROM Pessoas ORDER by Solto",
     "SELECT Id, Solto FROM Pessoas WHERE Solto like 'ab*' ORDER by Solto, Id",
     "SELECT Id, Nome FROM Poucos ORDER by Nome",
-    "SELECT Id, Nome FROM Poucos WHERE Nome like 'a*' ORDER by Nome"};
+    "SELECT Id, Nome FROM Poucos WHERE Nome like 'a*' ORDER by Nome",
+    // What a paste may bring: every spelling of a letter, wildcards and brackets, a text
+    // longer than any name, characters outside the 16-bit range.
+    "SELECT Pessoas.Id, Nome FROM Pessoas WHERE Nome like 'ÂÑÃáñ*' ORDER by Nome",
+    "SELECT Pessoas.Id, Nome FROM Pessoas WHERE Nome like 'an[*]%_''x*' ORDER by Nome",
+    "SELECT Pessoas.Id, Nome FROM Pessoas WHERE Nome like '" + std::string(5000, 'a') +
+        "*' ORDER by Nome",
+    "SELECT Pessoas.Id, Nome FROM Pessoas WHERE Nome like 'A😀*' ORDER by Nome"};
 
 String shown(const Variant& value) {
     return value.isNull() ? u"-" : value.toText();
