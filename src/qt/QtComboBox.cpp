@@ -227,6 +227,7 @@ void QtComboBox::prepareList() {
 // The list never stays over other windows.
 void QtComboBox::focusOut(Qt::FocusReason reason) {
     closeList();
+    dropAnnouncement(); // the next field is what the user hears of now
     if (leavesWithTheWindow(reason))
         return;
     focused_ = false;

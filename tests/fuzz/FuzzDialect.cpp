@@ -1,9 +1,12 @@
 // Any statement in the dialect, written for both engines and run on a small database, and
 // any like pattern matched against any text. No written statement calls a function outside
-// the allowed ones, and the file never changes.
+// the allowed ones, the file never changes, and the first rows read through the file's
+// plain index are the first rows of the whole statement, in its order.
 #include "FuzzSupport.h"
 #include "dialect/Folding.h"
 #include "dialect/Safety.h"
+#include "sqlite/Connection.h"
+#include "sqlite/IndexedFirstRows.h"
 #include "sqlite/SqliteDialect.h"
 #ifdef VELTRA_POSTGRESQL
 #include "postgres/PostgresDialect.h"
@@ -13,6 +16,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -67,6 +71,53 @@ bool callsOnlyAllowed(const std::string& sql) {
     return true;
 }
 
+// The rows of a statement on the file, each as its values' types and texts; nothing when
+// it fails.
+std::optional<std::vector<std::string>> rowsOf(detail::SqliteConnection& connection,
+                                               const std::string& sql,
+                                               const std::vector<std::string>& parameters) {
+    try {
+        const auto statement = connection.prepare(sql, parameters);
+        std::vector<std::string> rows;
+        while (sqlite3_step(statement.get()) == SQLITE_ROW) {
+            std::string row;
+            for (int c = 0; c < sqlite3_column_count(statement.get()); ++c) {
+                const auto* text = sqlite3_column_text(statement.get(), c);
+                row += std::to_string(sqlite3_column_type(statement.get(), c)) + ":" +
+                       (text ? reinterpret_cast<const char*>(text) : "") + "|";
+            }
+            rows.push_back(std::move(row));
+        }
+        return rows;
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+}
+
+// However few rows are asked for, the rows read through the index begin the whole
+// statement's rows, and are all of them when the index says so.
+void checkFirstRowsThroughIndex(const std::string& path, const std::string& statement) {
+    static detail::SqliteConnection connection(fromUtf8(path), u"");
+    std::optional<dialect::Translation> translation;
+    try {
+        translation.emplace(connection.translate(statement));
+    } catch (const Error&) {
+        return;
+    }
+    const auto all = rowsOf(connection, translation->render(), translation->parameters());
+    for (const std::size_t rows : {1, 3, 256}) {
+        const auto narrowed = detail::narrowThroughIndex(connection, *translation, rows);
+        if (!narrowed || !all)
+            return;
+        const auto first = rowsOf(connection, narrowed->sql, narrowed->parameters);
+        fuzz::require(first.has_value(), "the statement read through the index fails");
+        fuzz::require(first->size() <= all->size() &&
+                          std::equal(first->begin(), first->end(), all->begin()) &&
+                          (!narrowed->whole || first->size() == all->size()),
+                      "the rows read through the index are not the statement's first rows");
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -108,6 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     } catch (const Error&) {
     }
+    checkFirstRowsThroughIndex(database.path(), toUtf8(statement));
     fuzz::require(database.unchanged(), "the database file changed");
     return 0;
 }

@@ -67,7 +67,11 @@ class SmallDatabase {
                      "CREATE TABLE Cidades (Id INTEGER PRIMARY KEY, Nome TEXT, Uf TEXT);"
                      "INSERT INTO Cidades VALUES (1, 'Belo Horizonte', 'MG'), (2, 'Belém', 'PA'),"
                      "(3, 'São Paulo', 'SP'), (4, 'Santos', 'SP'), (5, NULL, 'SP'), (6, '', 'RJ'),"
-                     "(7, 'Ñandú ĳssel 漢字', 'XX');",
+                     "(7, 'Ñandú ĳssel 漢字', 'XX'), (8, 'belo horizonte', 'MG'),"
+                     "(9, 'BELÉM', 'PA'), (10, 'Bélgica', 'XX'), (11, 12, 'SP'),"
+                     "(12, X'42656C', 'XX'), (13, 'São Paulo', 'SP');"
+                     // The plain index that answers first rows while a copy is made.
+                     "CREATE INDEX CidadesNome ON Cidades (Nome);",
                      nullptr, nullptr, nullptr);
         sqlite3_close(db);
         stamp_ = identifyFile(path_);
