@@ -128,6 +128,38 @@ Translation Emitter::translate(std::shared_ptr<const Statement> statement) {
     return Translation(statement_, std::move(sql), tableNames_, parameters_, untyped_);
 }
 
+namespace {
+
+// The upper end of the folded texts that begin with a prefix: the prefix followed by the
+// highest code point.
+std::string afterPrefix(const std::string& prefix) {
+    return prefix + "\xF4\x8F\xBF\xBF";
+}
+
+} // namespace
+
+std::string Emitter::like(const Expr& like, const std::string& operand) {
+    const LikePattern pattern(like.text);
+    const std::string value = likeValue(operand);
+    std::vector<std::string> conditions;
+    if (pattern.isLiteral()) {
+        conditions.push_back(likeBound(value, "=", parameter(pattern.prefix())));
+    } else {
+        if (!pattern.prefix().empty()) {
+            conditions.push_back(likeBound(value, ">=", parameter(pattern.prefix())));
+            conditions.push_back(likeBound(value, "<", parameter(afterPrefix(pattern.prefix()))));
+        }
+        if (!pattern.isPrefixOnly())
+            conditions.push_back(likeMatch(value, like.text, pattern));
+    }
+    if (conditions.empty())
+        conditions.push_back(operand + " IS NOT NULL");
+    std::string expression;
+    for (const auto& condition : conditions)
+        expression += (expression.empty() ? "" : " AND ") + condition;
+    return (like.negated ? "NOT (" : "(") + expression + ")";
+}
+
 std::string Emitter::parameter(std::string value, bool text) {
     parameters_.push_back(std::move(value));
     if (!text)
@@ -287,9 +319,8 @@ std::vector<std::string> Emitter::tieBreaks(const Select& select, const Scope& s
         return keys;
     const auto ordered = [&](const Expr& column) {
         return std::any_of(select.orderBy.begin(), select.orderBy.end(), [&](const OrderTerm& t) {
-            return t.expr->kind == Expr::Kind::Column &&
-                   asciiLower(t.expr->text) == asciiLower(column.text) &&
-                   asciiLower(t.expr->qualifier) == asciiLower(column.qualifier);
+            return t.expr->kind == Expr::Kind::Column && sameName(t.expr->text, column.text) &&
+                   sameName(t.expr->qualifier, column.qualifier);
         });
     };
     if (!core.groupBy.empty()) {

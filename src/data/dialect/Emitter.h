@@ -13,6 +13,7 @@
 // rows (see SqliteDialect.cpp, PostgresDialect.cpp).
 #pragma once
 
+#include "dialect/Folding.h"
 #include "dialect/Statement.h"
 
 #include <map>
@@ -83,8 +84,18 @@ class Emitter {
     // A comparison of two operands of which one is a text literal.
     virtual std::string compared(const Expr& comparison, const std::string& left,
                                  const std::string& right, const Scope& scope) = 0;
-    // operand [NOT] LIKE pattern.
-    virtual std::string like(const Expr& like, const std::string& operand) = 0;
+    // operand [NOT] LIKE pattern: a pattern without wildcards is an equality of folded
+    // texts; otherwise the range of the folded texts that begin with its prefix, and the
+    // engine's match of the whole pattern for what the prefix leaves open.
+    std::string like(const Expr& like, const std::string& operand);
+    // What a like condition compares of the operand.
+    virtual std::string likeValue(const std::string& operand) const = 0;
+    // value OP parameter, OP being "=" or the prefix's bounds ">=" and "<".
+    virtual std::string likeBound(const std::string& value, std::string_view op,
+                                  const std::string& parameter) const = 0;
+    // The engine's match of the value against the whole pattern (written as written).
+    virtual std::string likeMatch(const std::string& value, const std::string& written,
+                                  const LikePattern& pattern) = 0;
     // The smallest exact text of a group's column.
     virtual std::string smallest(const std::string& column) const = 0;
     // A grouped column as the key its rows are grouped and ordered by, and as it stands

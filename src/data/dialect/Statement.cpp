@@ -89,6 +89,12 @@ std::string asciiLower(std::string_view text) {
     return out;
 }
 
+bool sameName(std::string_view a, std::string_view b) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
+}
+
 void forEachExpression(const Select& query, const std::function<void(const Expr&)>& visit) {
     visitQuery(query, visit);
 }

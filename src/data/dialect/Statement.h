@@ -170,5 +170,7 @@ void forEachExpression(const Select& query, const std::function<void(const Expr&
 
 // ASCII letters lowered, as SQLite and PostgreSQL compare names.
 std::string asciiLower(std::string_view text);
+// Whether two names are one name as the engines compare them: ASCII letters in any case.
+bool sameName(std::string_view a, std::string_view b);
 
 } // namespace veltra::dialect

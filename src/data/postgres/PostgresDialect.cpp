@@ -1,6 +1,6 @@
 #include "postgres/PostgresDialect.h"
-#include "Errors.h"
 
+#include "Errors.h"
 #include "dialect/Folding.h"
 #include "veltra/Error.h"
 #include "veltra/Text.h"
@@ -38,10 +38,6 @@ struct FoldingTable {
 const FoldingTable& foldingTable() {
     static const FoldingTable table;
     return table;
-}
-
-std::string afterPrefix(const std::string& prefix) {
-    return prefix + "\xF4\x8F\xBF\xBF";
 }
 
 // Val: the number a text begins with, blanks ignored throughout; 0 for a text that does not
@@ -119,27 +115,19 @@ class PostgresEmitter final : public dialect::Emitter {
         return folded(left) + " " + comparison.text + " " + foldedOnServer(right, catalog_);
     }
 
-    std::string like(const Expr& like, const std::string& operand) override {
-        const dialect::LikePattern pattern(like.text);
-        const std::string value = foldedOnServer(operand, catalog_);
-        std::vector<std::string> conditions;
-        if (pattern.isLiteral()) {
-            conditions.push_back(value + " = " + parameter(pattern.prefix()));
-        } else {
-            if (!pattern.prefix().empty()) {
-                conditions.push_back(value + " COLLATE \"C\" >= " + parameter(pattern.prefix()));
-                conditions.push_back(value + " COLLATE \"C\" < " +
-                                     parameter(afterPrefix(pattern.prefix())));
-            }
-            if (!pattern.isPrefixOnly())
-                conditions.push_back(value + " ~ " + parameter(pattern.regex()));
-        }
-        if (conditions.empty())
-            conditions.push_back(operand + " IS NOT NULL");
-        std::string expression;
-        for (const auto& condition : conditions)
-            expression += (expression.empty() ? "" : " AND ") + condition;
-        return (like.negated ? "NOT (" : "(") + expression + ")";
+    std::string likeValue(const std::string& operand) const override {
+        return foldedOnServer(operand, catalog_);
+    }
+    // The prefix's range compares code points, as the folded index on the server orders
+    // them; an equality needs no collation.
+    std::string likeBound(const std::string& value, std::string_view op,
+                          const std::string& parameter) const override {
+        return value + (op == "=" ? "" : " COLLATE \"C\"") + " " + std::string(op) + " " +
+               parameter;
+    }
+    std::string likeMatch(const std::string& value, const std::string&,
+                          const dialect::LikePattern& pattern) override {
+        return value + " ~ " + parameter(pattern.regex());
     }
 
     std::string smallest(const std::string& column) const override {
@@ -192,7 +180,7 @@ class PostgresEmitter final : public dialect::Emitter {
         if (!column.qualifier.empty() || !scope.core)
             return nullptr;
         for (const auto& item : scope.core->items)
-            if (item.expr && dialect::asciiLower(item.alias) == dialect::asciiLower(column.text))
+            if (item.expr && dialect::sameName(item.alias, column.text))
                 return item.expr.get();
         return nullptr;
     }

@@ -125,7 +125,7 @@ std::map<std::string, std::string> AccessCopies::load(SqliteConnection& connecti
             tableNames_ = accessTables(toUtf8(connection.path()));
         const auto found =
             std::find_if(tableNames_.begin(), tableNames_.end(), [&](const std::string& name) {
-                return dialect::asciiLower(name) == dialect::asciiLower(table.name);
+                return dialect::sameName(name, table.name);
             });
         if (found != tableNames_.end())
             readFrom[dialect::asciiLower(table.name)] = loadTable(connection, *found);

@@ -294,11 +294,8 @@ std::optional<std::string> SqliteConnection::indexLeadingWith(const std::string&
             continue;
         const auto* name = sqlite3_column_text(first.get(), 0);
         const auto* coll = sqlite3_column_text(first.get(), 1);
-        if (name && coll &&
-            dialect::asciiLower(reinterpret_cast<const char*>(name)) ==
-                dialect::asciiLower(column) &&
-            dialect::asciiLower(reinterpret_cast<const char*>(coll)) ==
-                dialect::asciiLower(collation))
+        if (name && coll && dialect::sameName(reinterpret_cast<const char*>(name), column) &&
+            dialect::sameName(reinterpret_cast<const char*>(coll), collation))
             return index;
     }
     return std::nullopt;

@@ -58,7 +58,7 @@ std::string copyDefinition(CopyWriter& writer, const std::string& table) {
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const auto& column = columns[i];
         sql += (i ? ", " : "") + dialect::quoteName(column.name) + " " + column.type;
-        if (column.key && rowIdKey && dialect::asciiLower(column.type) == "integer")
+        if (column.key && rowIdKey && dialect::sameName(column.type, "integer"))
             sql += " PRIMARY KEY";
     }
     return sql + ")";
@@ -295,15 +295,13 @@ std::vector<std::string> FoldedCopies::columnsToCover(SqliteConnection& connecti
                                                       const dialect::Translation& translation,
                                                       const dialect::TableReference& table,
                                                       const std::vector<std::string>& searched) {
-    const auto same = [](const std::string& a, const std::string& b) {
-        return dialect::asciiLower(a) == dialect::asciiLower(b);
-    };
     std::vector<std::string> covered;
     for (const auto& core : translation.statement().select().cores)
         for (const auto& item : core.items) {
             if (!item.expr || item.expr->kind != dialect::Expr::Kind::Column ||
                 !(item.expr->qualifier.empty() ||
-                  same(item.expr->qualifier, table.alias.empty() ? table.name : table.alias)))
+                  dialect::sameName(item.expr->qualifier,
+                                    table.alias.empty() ? table.name : table.alias)))
                 continue;
             const std::string& column = item.expr->text;
             int primaryKey = 0;
@@ -311,9 +309,9 @@ std::vector<std::string> FoldedCopies::columnsToCover(SqliteConnection& connecti
             if (sqlite3_table_column_metadata(connection.handle(), "main", table.name.c_str(),
                                               column.c_str(), &type, nullptr, nullptr, &primaryKey,
                                               nullptr) != SQLITE_OK ||
-                (primaryKey && type && same(type, "integer")))
+                (primaryKey && type && dialect::sameName(type, "integer")))
                 continue;
-            const auto known = [&](const std::string& c) { return same(c, column); };
+            const auto known = [&](const std::string& c) { return dialect::sameName(c, column); };
             if (std::none_of(searched.begin(), searched.end(), known) &&
                 std::none_of(covered.begin(), covered.end(), known))
                 covered.push_back(column);
@@ -326,26 +324,24 @@ std::vector<std::string> FoldedCopies::columnsToCover(SqliteConnection& connecti
 std::vector<std::string> FoldedCopies::columnsToIndex(SqliteConnection& connection,
                                                       const dialect::Translation& translation,
                                                       const dialect::TableReference& table) {
-    const auto names = [](const std::string& a, const std::string& b) {
-        return dialect::asciiLower(a) == dialect::asciiLower(b);
-    };
     const bool single = translation.tables().size() == 1;
     std::vector<std::string> columns;
     for (const auto& searched : translation.searchedColumns()) {
-        const bool ours =
-            searched.qualifier.empty()
-                ? single ||
-                      sqlite3_table_column_metadata(connection.handle(), "main", table.name.c_str(),
-                                                    searched.column.c_str(), nullptr, nullptr,
-                                                    nullptr, nullptr, nullptr) == SQLITE_OK
-                : names(searched.qualifier, table.alias.empty() ? table.name : table.alias);
+        const bool ours = searched.qualifier.empty()
+                              ? single || sqlite3_table_column_metadata(
+                                              connection.handle(), "main", table.name.c_str(),
+                                              searched.column.c_str(), nullptr, nullptr, nullptr,
+                                              nullptr, nullptr) == SQLITE_OK
+                              : dialect::sameName(searched.qualifier,
+                                                  table.alias.empty() ? table.name : table.alias);
         const bool exists =
             sqlite3_table_column_metadata(connection.handle(), "main", table.name.c_str(),
                                           searched.column.c_str(), nullptr, nullptr, nullptr,
                                           nullptr, nullptr) == SQLITE_OK;
         if (ours && exists && !hasFoldedIndex(connection, table.name, searched.column) &&
-            std::none_of(columns.begin(), columns.end(),
-                         [&](const std::string& c) { return names(c, searched.column); }))
+            std::none_of(columns.begin(), columns.end(), [&](const std::string& c) {
+                return dialect::sameName(c, searched.column);
+            }))
             columns.push_back(searched.column);
     }
     return columns;

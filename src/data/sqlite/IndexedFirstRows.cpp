@@ -24,10 +24,6 @@ constexpr std::size_t kMostRanges = 64;    // read by the statement
 constexpr std::size_t kMostSeeks = 1024;   // to find the classes
 constexpr char32_t kReplacement = 0xFFFD;  // what a text that is not UTF-8 reads as
 
-bool same(const std::string& a, const std::string& b) {
-    return dialect::asciiLower(a) == dialect::asciiLower(b);
-}
-
 // The table's column, ordered by and matched, and the index that holds its exact texts.
 struct OrderedColumn {
     std::string table;
@@ -37,9 +33,10 @@ struct OrderedColumn {
 };
 
 bool refersTo(const Expr& expr, const dialect::Source& table, const std::string& column) {
-    return expr.kind == Expr::Kind::Column && expr.schema.empty() && same(expr.text, column) &&
+    return expr.kind == Expr::Kind::Column && expr.schema.empty() &&
+           dialect::sameName(expr.text, column) &&
            (expr.qualifier.empty() ||
-            same(expr.qualifier, table.alias.empty() ? table.name : table.alias));
+            dialect::sameName(expr.qualifier, table.alias.empty() ? table.name : table.alias));
 }
 
 // The longest prefix that a like pattern of the conditions joined by AND matches the column
@@ -105,7 +102,7 @@ std::optional<OrderedColumn> orderedColumnOf(SqliteConnection& connection,
         std::none_of(core.groupBy.begin(), core.groupBy.end(),
                      [&](const auto& key) { return refersTo(*key, table, column); }))
         return std::nullopt;
-    if (same(column, "rowid") || !connection.hasRowId(table.name) ||
+    if (dialect::sameName(column, "rowid") || !connection.hasRowId(table.name) ||
         !comparesStoredText(connection, table.name, column) || !storesUtf8(connection))
         return std::nullopt;
     const auto index = connection.indexLeadingWith(table.name, column, "BINARY");

@@ -8,12 +8,6 @@ namespace {
 
 using dialect::Expr;
 
-// The upper end of the folded texts that begin with a prefix: the prefix followed by the
-// highest code point.
-std::string afterPrefix(const std::string& prefix) {
-    return prefix + "\xF4\x8F\xBF\xBF";
-}
-
 class SqliteEmitter final : public dialect::Emitter {
   public:
     explicit SqliteEmitter(const HasRowId& hasRowId) : hasRowId_(hasRowId) {}
@@ -39,27 +33,14 @@ class SqliteEmitter final : public dialect::Emitter {
             return left + " " + comparison.text + " " + folded(right);
         return folded(left) + " " + comparison.text + " " + right;
     }
-    std::string like(const Expr& like, const std::string& operand) override {
-        const dialect::LikePattern pattern(like.text);
-        std::vector<std::string> conditions;
-        if (pattern.isLiteral()) {
-            conditions.push_back(operand + " = " + folded(parameter(pattern.prefix())));
-        } else {
-            if (!pattern.prefix().empty()) {
-                conditions.push_back(operand + " >= " + folded(parameter(pattern.prefix())));
-                conditions.push_back(operand + " < " +
-                                     folded(parameter(afterPrefix(pattern.prefix()))));
-            }
-            if (!pattern.isPrefixOnly())
-                conditions.push_back(std::string(kLikeFunction) + "(" + operand + ", " +
-                                     parameter(like.text) + ")");
-        }
-        if (conditions.empty())
-            conditions.push_back(operand + " IS NOT NULL");
-        std::string expression;
-        for (const auto& condition : conditions)
-            expression += (expression.empty() ? "" : " AND ") + condition;
-        return (like.negated ? "NOT (" : "(") + expression + ")";
+    std::string likeValue(const std::string& operand) const override { return operand; }
+    std::string likeBound(const std::string& value, std::string_view op,
+                          const std::string& parameter) const override {
+        return value + " " + std::string(op) + " " + folded(parameter);
+    }
+    std::string likeMatch(const std::string& value, const std::string& written,
+                          const dialect::LikePattern&) override {
+        return std::string(kLikeFunction) + "(" + value + ", " + parameter(written) + ")";
     }
     std::string smallest(const std::string& column) const override { return "min(" + column + ")"; }
     // SQLite reads a name in the ORDER BY as the select list's column of that name before
