@@ -281,6 +281,29 @@ void BoundComboBox::BoundText(const String& value) {
     Text(list_.valueOfKey(value).value_or(value));
 }
 
+void BoundComboBox::ForeColor(Colour value) {
+    foreColor_ = value;
+    applyColours();
+}
+
+void BoundComboBox::BackColor(Colour value) {
+    backColor_ = value;
+    applyColours();
+}
+
+void BoundComboBox::applyKeyEffect(Integer keyCode, Integer shift) {
+    switch (edit_.applyKey(keyCode, shift, list_)) {
+    case EditModel::KeyEffect::LeaveFocus:
+        leaveForNext();
+        break;
+    case EditModel::KeyEffect::OpenList:
+        openList();
+        break;
+    case EditModel::KeyEffect::None:
+        break;
+    }
+}
+
 void BoundComboBox::pickRow(std::size_t row) {
     if (!list_.hasRow(row))
         return;

@@ -69,22 +69,16 @@ void HeadlessComboBox::focusOut() {
         control_->dbComb_LostFocus();
 }
 
-// The editing effect of a key that types no character, as the key-down handler left it.
-void HeadlessComboBox::applyKeyEffect(Integer keyCode, Integer shift) {
-    switch (edit_.applyKey(keyCode, shift, list_)) {
-    case EditModel::KeyEffect::LeaveFocus:
-        trace_("focus-out");
-        focusOut();
-        break;
-    case EditModel::KeyEffect::OpenList:
-        if (!listOpen_) {
-            listOpen_ = true;
-            trace_("dropdown");
-        }
-        break;
-    case EditModel::KeyEffect::None:
-        break;
-    }
+void HeadlessComboBox::leaveForNext() {
+    trace_("focus-out");
+    focusOut();
+}
+
+void HeadlessComboBox::openList() {
+    if (listOpen_)
+        return;
+    listOpen_ = true;
+    trace_("dropdown");
 }
 
 void HeadlessComboBox::keyDown(Integer& keyCode, Integer& shift) {

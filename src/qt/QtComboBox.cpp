@@ -109,16 +109,6 @@ void QtComboBox::Locked(bool value) {
     widget_->lineEdit()->setReadOnly(value);
 }
 
-void QtComboBox::ForeColor(Colour value) {
-    foreColor_ = value;
-    applyColours();
-}
-
-void QtComboBox::BackColor(Colour value) {
-    backColor_ = value;
-    applyColours();
-}
-
 void QtComboBox::applyColours() {
     QPalette palette = widget_->palette();
     palette.setColor(QPalette::Text, toQColor(foreColor_));
@@ -326,19 +316,9 @@ void QtComboBox::tab(QKeyEvent* event) {
     trace("focus-out");
 }
 
-// The editing effect of a key that types no character, as the key-down handler left it.
-void QtComboBox::applyKeyEffect(Integer keyCode, Integer shift) {
-    switch (edit_.applyKey(keyCode, shift, list_)) {
-    case EditModel::KeyEffect::LeaveFocus:
-        trace("focus-out");
-        widget_->nextInFocusChain()->setFocus(Qt::TabFocusReason);
-        break;
-    case EditModel::KeyEffect::OpenList:
-        openList();
-        break;
-    case EditModel::KeyEffect::None:
-        break;
-    }
+void QtComboBox::leaveForNext() {
+    trace("focus-out");
+    widget_->nextInFocusChain()->setFocus(Qt::TabFocusReason);
 }
 
 void QtComboBox::openList() {

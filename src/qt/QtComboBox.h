@@ -63,10 +63,6 @@ class QtComboBox final : public BoundComboBox {
     ~QtComboBox() override;
 
     void Locked(bool value) override;
-    Colour ForeColor() const override { return foreColor_; }
-    void ForeColor(Colour value) override;
-    Colour BackColor() const override { return backColor_; }
-    void BackColor(Colour value) override;
     FontRef Font() const override { return font_; }
     void Font(FontRef value) override;
     void Refresh() override;
@@ -93,7 +89,7 @@ class QtComboBox final : public BoundComboBox {
     void focusOut(Qt::FocusReason reason);
     // A mouse event on the box, at the point in the box's own coordinates.
     void mouse(QMouseEvent* event, QPointF at);
-    void openList();
+    void openList() override;
     void closeList() override;
     void pick(int row);
     QListView& listView() { return *popup_; }
@@ -107,7 +103,7 @@ class QtComboBox final : public BoundComboBox {
     void copySelection() override;
     void typeCommittedText(const QString& text);
     void relayKeyUp(Integer keyCode, Integer shift);
-    void applyKeyEffect(Integer keyCode, Integer shift);
+    void leaveForNext() override;
     void followTheLineEdit();
     void showEdit();
     void placeList();
@@ -123,7 +119,7 @@ class QtComboBox final : public BoundComboBox {
     void dropAnnouncement();
     void announce(const QString& text);
     int rowsToCount() const;
-    void applyColours();
+    void applyColours() override;
     void applyFont() override;
     void trace(const std::string& line) const;
 
@@ -136,8 +132,6 @@ class QtComboBox final : public BoundComboBox {
     RowDelegate rows_;
     int rowHeight_ = 0; // of a list row in the font shown, once known
     TraceSink trace_;
-    Colour foreColor_ = CorDoTextoDaJanela;
-    Colour backColor_ = CorDeFundoDaJanela;
     // Whether the control holds the focus, also while its window is not the active one.
     bool focused_ = false;
     // The keys pressed while the box had the focus and not released yet.

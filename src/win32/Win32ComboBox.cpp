@@ -46,7 +46,7 @@ Win32ComboBox::Win32ComboBox(DataControl& source, HWND parent, Scale scale)
     listOriginal_ = takeOver(list_window_, this, procedure);
     edit_.onShow([this] { showEdit(); });
     Font(designFont());
-    BackColor(backColor_);
+    applyColours();
     showEdit();
 }
 
@@ -72,13 +72,7 @@ void Win32ComboBox::Locked(bool value) {
     SendMessageW(edit_window_, EM_SETREADONLY, value, 0);
 }
 
-void Win32ComboBox::ForeColor(Colour value) {
-    foreColor_ = value;
-    InvalidateRect(combo_, nullptr, TRUE);
-}
-
-void Win32ComboBox::BackColor(Colour value) {
-    backColor_ = value;
+void Win32ComboBox::applyColours() {
     if (backBrush_)
         DeleteObject(backBrush_);
     backBrush_ = CreateSolidBrush(toColorRef(backColor_));

@@ -33,10 +33,6 @@ class Win32ComboBox final : public BoundComboBox {
     Win32ComboBox& operator=(const Win32ComboBox&) = delete;
 
     void Locked(bool value) override;
-    Colour ForeColor() const override { return foreColor_; }
-    void ForeColor(Colour value) override;
-    Colour BackColor() const override { return backColor_; }
-    void BackColor(Colour value) override;
     FontRef Font() const override { return font_; }
     void Font(FontRef value) override;
     void Refresh() override;
@@ -55,7 +51,7 @@ class Win32ComboBox final : public BoundComboBox {
     void setTrace(TraceSink trace) { trace_ = std::move(trace); }
     // How many of the control's units make a pixel of the screen.
     double unitsPerPixel() const;
-    void openList();
+    void openList() override;
     void closeList() override;
     // Selects part of the text as a drag with the mouse over it does.
     void selectAsDragged(Long start, Long length);
@@ -93,7 +89,8 @@ class Win32ComboBox final : public BoundComboBox {
     Integer shiftState() const;
     void typeCharacter(const String& character);
     void copySelection() override;
-    void applyKeyEffect(Integer keyCode, Integer shift);
+    void leaveForNext() override;
+    void applyColours() override;
     void tab(Integer shift);
     void moveFocus(bool backwards);
     void focusIn(HWND from);
@@ -121,8 +118,6 @@ class Win32ComboBox final : public BoundComboBox {
     WNDPROC listOriginal_ = nullptr;
     HWND tooltip_ = nullptr;
     TraceSink trace_;
-    Colour foreColor_ = CorDoTextoDaJanela;
-    Colour backColor_ = CorDeFundoDaJanela;
     HBRUSH backBrush_ = nullptr;
     HFONT boxFont_ = nullptr;  // the edit part's, the font as it is
     HFONT rowFont_ = nullptr;  // the rows', in its regular weight

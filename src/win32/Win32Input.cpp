@@ -366,19 +366,9 @@ void Win32ComboBox::moveFocus(bool backwards) {
         ::SetFocus(next);
 }
 
-// The editing effect of a key that types no character, as the key-down handler left it.
-void Win32ComboBox::applyKeyEffect(Integer keyCode, Integer shift) {
-    switch (edit_.applyKey(keyCode, shift, list_)) {
-    case EditModel::KeyEffect::LeaveFocus:
-        trace("focus-out");
-        moveFocus(false);
-        break;
-    case EditModel::KeyEffect::OpenList:
-        openList();
-        break;
-    case EditModel::KeyEffect::None:
-        break;
-    }
+void Win32ComboBox::leaveForNext() {
+    trace("focus-out");
+    moveFocus(false);
 }
 
 // Focus entry selects the whole text before the control hears of it.

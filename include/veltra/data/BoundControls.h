@@ -142,6 +142,10 @@ class BoundComboBox : public ComboBox {
     void SelLength(Long value) override { edit_.selLength(value); }
     bool Locked() const override { return edit_.locked(); }
     void Locked(bool value) override { edit_.locked(value); }
+    Colour ForeColor() const override { return foreColor_; }
+    void ForeColor(Colour value) override;
+    Colour BackColor() const override { return backColor_; }
+    void BackColor(Colour value) override;
     String SavedText() const override { return edit_.text(); }
     void Refresh() override { list_.refresh(); }
 
@@ -154,7 +158,14 @@ class BoundComboBox : public ComboBox {
     // closes, then the control hears the click on the list. A row that does not exist is
     // no choice.
     void pickRow(std::size_t row);
+    virtual void openList() = 0;
     virtual void closeList() = 0;
+    // The editing effect of a key that types no character, as the key-down handler left it:
+    // the list opened, or the box left for the next control as Tab leaves it.
+    void applyKeyEffect(Integer keyCode, Integer shift);
+    virtual void leaveForNext() = 0;
+    // Shows foreColor_ and backColor_.
+    virtual void applyColours() = 0;
     // The key press of a character: the control hears the code first and may change it; a
     // code it leaves as it was inserts the text typed (a character beyond the 16-bit range
     // whole), another code the character it stands for; the control codes edit (Ctrl+V
@@ -175,6 +186,8 @@ class BoundComboBox : public ComboBox {
     EditModel edit_;
     ControlNotifications* control_ = nullptr;
     FontRef font_;
+    Colour foreColor_ = CorDoTextoDaJanela;
+    Colour backColor_ = CorDeFundoDaJanela;
 
   private:
     int fontListener_ = 0;

@@ -91,10 +91,6 @@ class HeadlessComboBox final : public BoundComboBox {
   public:
     HeadlessComboBox(DataControl& source, HeadlessHost& host, TraceSink trace);
 
-    Colour ForeColor() const override { return foreColor_; }
-    void ForeColor(Colour value) override { foreColor_ = value; }
-    Colour BackColor() const override { return backColor_; }
-    void BackColor(Colour value) override { backColor_ = value; }
     FontRef Font() const override { return font_; }
     void Font(FontRef value) override;
     Single Width() const override;
@@ -128,12 +124,14 @@ class HeadlessComboBox final : public BoundComboBox {
   private:
     void keyDown(Integer& keyCode, Integer& shift);
     void keyUp(Integer keyCode, Integer shift);
-    void applyKeyEffect(Integer keyCode, Integer shift);
     void actOnControlCode(Integer keyAscii);
+    void openList() override;
     void closeList() override { listOpen_ = false; }
+    void leaveForNext() override;
     // There is no clipboard and nothing to draw.
     void copySelection() override {}
     void applyFont() override {}
+    void applyColours() override {}
     bool acceptsInput() const { return enabled_; }
 
     HeadlessHost& host_;
@@ -141,8 +139,6 @@ class HeadlessComboBox final : public BoundComboBox {
     bool enabled_ = true;
     bool focused_ = false;
     bool listOpen_ = false;
-    Colour foreColor_ = CorDoTextoDaJanela;
-    Colour backColor_ = CorDeFundoDaJanela;
     String toolTip_;
     Single widthTwips_ = DesignSize::ComboWidth;
 };
